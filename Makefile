@@ -1,0 +1,32 @@
+# `make test` and `make demo` do all set-up themselves on a fresh Debian 12
+# machine: install what is missing, configure, build, run.
+BUILD := build
+CMAKE_FLAGS := -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
+# Windows tests need a display: Xvfb for the run, and the persistent
+# wineserver is stopped before the display goes away.
+IN_DISPLAY := xvfb-run -a -s "-screen 0 1024x768x24"
+WINE_ENV := WINEPREFIX=$(CURDIR)/$(BUILD)/wineprefix
+
+.PHONY: all build deps configure test demo clean
+
+all: build
+
+deps:
+	@scripts/install-deps
+
+$(BUILD)/build.ninja: | deps
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+
+configure: $(BUILD)/build.ninja
+
+build: configure
+	cmake --build $(BUILD)
+
+test: build
+	$(IN_DISPLAY) sh -c 'ctest --test-dir $(BUILD) --output-on-failure; rc=$$?; $(WINE_ENV) wineserver -k; exit $$rc'
+
+demo: build
+	$(IN_DISPLAY) sh -c '$(BUILD)/wine-run $(BUILD)/bin/DemoHost.exe; rc=$$?; $(WINE_ENV) wineserver -k; exit $$rc'
+
+clean:
+	rm -rf $(BUILD)
