@@ -1,0 +1,78 @@
+// pltremotewrap.dll: owns the one receiver object of the process and offers
+// it as seven flat functions, exported by pltremotewrap.def. The functions
+// add nothing between the caller and the vendor's members: the same argument
+// goes in, the same result comes out.
+//
+// The instance pointer is a plain variable: the plug-in creates and releases
+// the object on its own thread while no thread polls it.
+
+#include "PltRemoteWrap.h"
+
+#include "VendorRemote.h"
+
+#include <new>
+
+namespace {
+
+constexpr unsigned char kNoCode = 255;
+constexpr long kNoObjectResult = 1;
+
+VendorRemote* instance = nullptr;
+
+}  // namespace
+
+extern "C" {
+
+void __stdcall RemoteCreate()
+{
+    if (instance)
+        return;
+    // 8 bytes of our runtime's heap; the vendor's constructor fills them.
+    void* memory = ::operator new(sizeof(VendorRemote), std::nothrow);
+    if (!memory)
+        return;
+    auto* remote = static_cast<VendorRemote*>(memory);
+    VendorConstruct(remote);
+    instance = remote;
+}
+
+void __stdcall RemoteRelease()
+{
+    if (!instance)
+        return;
+    VendorDestruct(instance);
+    ::operator delete(instance);
+    instance = nullptr;
+}
+
+long __stdcall GetCode(unsigned char* code)
+{
+    if (!instance) {
+        *code = kNoCode;
+        return kNoObjectResult;
+    }
+    return VendorGetCode(instance, code);
+}
+
+char* __stdcall GetDeviceName(unsigned long index)
+{
+    return instance ? VendorGetDeviceName(instance, index) : nullptr;
+}
+
+long __stdcall SelectDevice(unsigned long index)
+{
+    return instance ? VendorSelectDevice(instance, index) : kNoObjectResult;
+}
+
+long __stdcall GetCardType()
+{
+    return instance ? instance->cardType : 0;
+}
+
+void __stdcall SetChipTypeTM(long value)
+{
+    if (instance)
+        instance->chipTypeTM = value;
+}
+
+}  // extern "C"
