@@ -1,0 +1,75 @@
+#pragma once
+// Move-only owners of Win32 handles: one small class per kind of handle, so
+// that nothing is closed by hand and nothing leaks on an early return.
+
+#include <windows.h>
+
+#include <utility>
+
+namespace win {
+
+// A kernel object handle closed with CloseHandle.
+class Handle {
+public:
+    constexpr Handle() noexcept = default;
+    explicit Handle(HANDLE handle) noexcept : handle_(handle) {}
+    Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
+    Handle& operator=(Handle&& other) noexcept
+    {
+        if (this != &other) {
+            Close();
+            handle_ = std::exchange(other.handle_, nullptr);
+        }
+        return *this;
+    }
+    Handle(const Handle&) = delete;
+    Handle& operator=(const Handle&) = delete;
+    ~Handle() { Close(); }
+
+    HANDLE Get() const noexcept { return handle_; }
+    explicit operator bool() const noexcept { return handle_ != nullptr; }
+
+    void Close() noexcept
+    {
+        if (handle_) {
+            ::CloseHandle(handle_);
+            handle_ = nullptr;
+        }
+    }
+
+private:
+    HANDLE handle_ = nullptr;
+};
+
+// An unnamed event.
+class Event : public Handle {
+public:
+    constexpr Event() noexcept = default;
+
+    static Event CreateManualReset() noexcept { return Event(::CreateEventA(nullptr, TRUE, FALSE, nullptr)); }
+
+    bool Set() const noexcept { return ::SetEvent(Get()) != FALSE; }
+    bool Reset() const noexcept { return ::ResetEvent(Get()) != FALSE; }
+    DWORD Wait(DWORD timeoutMs) const noexcept { return ::WaitForSingleObject(Get(), timeoutMs); }
+
+private:
+    explicit Event(HANDLE handle) noexcept : Handle(handle) {}
+};
+
+// A thread started at once with default security and stack size.
+class Thread : public Handle {
+public:
+    constexpr Thread() noexcept = default;
+
+    static Thread Start(LPTHREAD_START_ROUTINE procedure, void* argument = nullptr) noexcept
+    {
+        return Thread(::CreateThread(nullptr, 0, procedure, argument, 0, nullptr));
+    }
+
+    DWORD Wait(DWORD timeoutMs) const noexcept { return ::WaitForSingleObject(Get(), timeoutMs); }
+
+private:
+    explicit Thread(HANDLE handle) noexcept : Handle(handle) {}
+};
+
+}  // namespace win

@@ -1,0 +1,39 @@
+#pragma once
+// The code-to-key table of the active key-map file: "code=key" lines in file
+// order, each tied to an entry of the model-name list. Lookups compare the
+// code part without regard to letter case and return the first match.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+using ModelNameList = std::vector<std::string>;
+
+class KeyMap {
+public:
+    void Clear() { lines_.clear(); }
+    void AddLine(std::string line, int modelIndex = 0) { lines_.push_back({std::move(line), modelIndex}); }
+
+    int Count() const { return static_cast<int>(lines_.size()); }
+    std::string_view Line(int index) const { return lines_[index].text; }
+    int ModelIndex(int index) const { return lines_[index].modelIndex; }
+
+    // Index of the first line whose name (the text before its first "=")
+    // equals name, ignoring letter case; -1 when there is none. Lines
+    // without "=" never match.
+    int IndexOfName(std::string_view name) const;
+
+private:
+    struct Entry {
+        std::string text;
+        int modelIndex;
+    };
+    std::vector<Entry> lines_;
+};
+
+// The text before the first "=" of line index; empty for a line without one.
+std::string_view NameOfLine(const KeyMap& keyMap, int index);
+
+// Everything after the first "=" of line index, further "=" included; empty
+// when index is out of range or the line has no "=".
+std::string_view ValueOfLine(const KeyMap& keyMap, int index);

@@ -1,0 +1,96 @@
+// The DispatchThread: a thin loop around KeyDispatcher. It takes codes from
+// the slot, reads the clock, runs a pass and waits for the CodeEvent, with no
+// time limit while no key is down and for at most the wake interval while
+// one is.
+//
+// Key messages go to the host with a synchronous send, so the host reads the
+// record while the thread waits. In TestMode nothing goes to the host; the
+// changes are posted to the setup dialog's window instead, which already
+// exists (made on the host's thread) whenever TestMode is set.
+
+#include "DispatchThread.h"
+
+#include "KeyDispatcher.h"
+#include "PluginState.h"
+#include "setup/SetupForm.h"
+
+#include <atomic>
+
+namespace {
+
+KeyTiming ReadTiming(const PluginState& plugin)
+{
+    return {BoundedWait(plugin.wait1), BoundedWait(plugin.waitN), BoundedWait(plugin.waitR)};
+}
+
+class WindowSink final : public KeySink {
+public:
+    explicit WindowSink(PluginState& plugin) : plugin_(plugin) {}
+
+    void SendKey(std::int32_t param) override
+    {
+        if (plugin_.testMode)
+            return;
+        plugin_.sendingToHost = true;
+        ::SendMessageA(plugin_.hostWindow, kKeyMessage, reinterpret_cast<WPARAM>(&plugin_.remoteEvent), param);
+        plugin_.sendingToHost = false;
+    }
+
+    void ShowCode(std::uint64_t code) override
+    {
+        PostToSetupForm(kMonitorCodeMessage, static_cast<WPARAM>(code >> 32), static_cast<LPARAM>(code));
+    }
+
+    void ShowRelease() override { PostToSetupForm(kMonitorReleaseMessage, 0, 0); }
+
+private:
+    void PostToSetupForm(UINT message, WPARAM wParam, LPARAM lParam)
+    {
+        if (!plugin_.testMode)
+            return;
+        if (TSetupForm* form = std::atomic_ref(SetupForm).load())
+            ::PostMessageA(form->Handle(), message, wParam, lParam);
+    }
+
+    PluginState& plugin_;
+};
+
+void RunDispatcher(PluginState& plugin)
+{
+    WindowSink sink(plugin);
+    KeyDispatcher dispatcher(plugin.remoteEvent, plugin.keyEventTexts, sink, ReadTiming(plugin));
+
+    while (!plugin.dispatchStop) {
+        std::uint64_t code;
+        if (TakeCode(plugin.pendingCode, code))
+            dispatcher.TakeCode(code, ::GetTickCount());
+
+        KeyTable table{plugin.keyMap ? &*plugin.keyMap : nullptr, plugin.modelNames ? &*plugin.modelNames : nullptr,
+                       plugin.codeTextDigits};
+        dispatcher.RunPass(::GetTickCount(), ReadTiming(plugin), table);
+        if (plugin.dispatchStop)
+            break;
+
+        switch (WaitForCode(plugin.codeEvent, plugin.pendingCode, dispatcher.WaitTimeout())) {
+        case CodeWait::kTimedOut:
+            dispatcher.TimeOut(::GetTickCount(), ReadTiming(plugin));
+            break;
+        case CodeWait::kFailed:
+            return;  // no event to wait on: spinning would be worse than ending
+        default:
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+DWORD WINAPI DispatchThreadProc(void*) noexcept
+{
+    try {
+        RunDispatcher(ThePlugin());
+    } catch (...) {
+        // Nothing may leave a thread procedure; the thread just ends.
+    }
+    return 0;
+}

@@ -1,0 +1,51 @@
+// The five entry points the host calls, with the Windows API calling
+// convention, exported under their plain names by Pelcato.def. Nothing here
+// but the guard that keeps every C++ exception inside the library.
+
+#include "Plugin.h"
+
+#include <windows.h>
+
+namespace {
+
+template <typename Operation>
+void Guarded(Operation operation) noexcept
+{
+    try {
+        operation();
+    } catch (...) {
+        // The host knows nothing of C++ exceptions; what failed stays undone.
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+const char* WINAPI Open(const char* sourceName, HWND hostWindow, const void* hostInfo)
+{
+    Guarded([&] { plugin::Open(sourceName, hostWindow, hostInfo); });
+    return kPluginDescription;
+}
+
+void WINAPI Start()
+{
+    Guarded(plugin::Start);
+}
+
+void WINAPI Stop()
+{
+    Guarded(plugin::Stop);
+}
+
+void WINAPI Setup()
+{
+    Guarded(plugin::Setup);
+}
+
+void WINAPI Close()
+{
+    Guarded(plugin::Close);
+}
+
+}  // extern "C"

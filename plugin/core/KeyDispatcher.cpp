@@ -1,0 +1,151 @@
+#include "KeyDispatcher.h"
+
+#include "config/CodeText.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
+namespace {
+
+constexpr std::string_view kUndefinedModel = "<undefined>";
+constexpr std::size_t kKeyNameLimit = kKeyNameSize - 1;
+constexpr std::size_t kModelNameLimit = kModelNameSize - 1;
+
+bool Elapsed(std::uint32_t now, std::uint32_t since, std::uint32_t wait)
+{
+    return now - since >= wait;
+}
+
+// Copies at most limit characters and zero-fills the rest up to limit, so the
+// field never keeps a tail of a longer earlier text.
+void CopyField(char* field, std::string_view text, std::size_t limit)
+{
+    std::size_t length = std::min({text.size(), text.find('\0'), limit});
+    std::memcpy(field, text.data(), length);
+    std::memset(field + length, 0, limit - length);
+}
+
+// Compares a text with what a field holds after CopyField, so a name longer
+// than its field still counts as the same key.
+bool FieldHolds(const char* field, std::string_view text, std::size_t limit)
+{
+    text = text.substr(0, std::min(text.find('\0'), limit));
+    return std::string_view(field, ::strnlen(field, limit)) == text;
+}
+
+}  // namespace
+
+std::uint32_t BoundedWait(std::int32_t waitMs)
+{
+    return static_cast<std::uint32_t>(std::clamp(waitMs, kMinWaitMs, kMaxWaitMs));
+}
+
+KeyDispatcher::KeyDispatcher(RemoteEvent& record, KeyEventTexts& texts, KeySink& sink, const KeyTiming& timing)
+    : record_(record),
+      texts_(texts),
+      sink_(sink),
+      wakeInterval_(std::min(timing.waitN, timing.waitR)),
+      currentWait_(timing.wait1)
+{
+    std::memcpy(record_.extTag, "EXT", 4);
+    record_.version = 2;
+    record_.reserved196 = 0;
+    record_.reserved200 = 0;
+    record_.codeText = texts_.codeText;
+    record_.modelName = texts_.modelName;
+    texts_.modelName[kModelNameLimit] = '\0';
+}
+
+void KeyDispatcher::TakeCode(std::uint64_t code, std::uint32_t now)
+{
+    currentCode_ = code;
+    currentPressed_ = true;
+    codeTick_ = now;
+}
+
+void KeyDispatcher::TimeOut(std::uint32_t now, const KeyTiming& timing)
+{
+    if (previousPressed_ && Elapsed(now, codeTick_, timing.waitR)) {
+        currentPressed_ = false;
+        codeTick_ = now;
+    }
+}
+
+void KeyDispatcher::RunPass(std::uint32_t now, const KeyTiming& timing, const KeyTable& table)
+{
+    if (currentCode_ == previousCode_ && currentPressed_ == previousPressed_) {
+        if (previousPressed_)
+            SendRepeatWhenDue(now, timing);
+        return;
+    }
+
+    if (previousPressed_ && !currentPressed_)
+        sink_.SendKey(kReleaseParam);
+
+    if (currentPressed_) {
+        if (!previousPressed_)
+            repeatCount_ = 0;
+        UpdateKey(table);
+        if (repeatCount_ == 0) {
+            sendTick_ = now;
+            currentWait_ = timing.wait1;
+            sink_.SendKey(kPressParam);
+        } else {
+            SendRepeatWhenDue(now, timing);
+        }
+        sink_.ShowCode(currentCode_);
+    } else {
+        sink_.ShowRelease();
+    }
+
+    previousCode_ = currentCode_;
+    previousPressed_ = currentPressed_;
+}
+
+// Writes the current code's texts into the record. When another key takes
+// over from one that is down, the old key is released first, while the
+// record still names it.
+void KeyDispatcher::UpdateKey(const KeyTable& table)
+{
+    FormatCodeText(currentCode_, table.codeTextDigits, texts_.codeText);
+
+    int line = table.keyMap ? table.keyMap->IndexOfName(texts_.codeText) : -1;
+    std::string_view keyName = texts_.codeText;
+    std::string_view modelName = kUndefinedModel;
+    if (line >= 0) {
+        keyName = ValueOfLine(*table.keyMap, line);
+        int model = table.keyMap->ModelIndex(line);
+        bool known = table.modelNames && model >= 0 && model < static_cast<int>(table.modelNames->size());
+        modelName = known ? std::string_view((*table.modelNames)[model]) : std::string_view{};
+    }
+
+    // The texts are copied out of the key map before anything is sent: the
+    // host handles the release while this pass still needs them.
+    char newKeyName[kKeyNameSize];
+    char newModelName[kModelNameSize];
+    CopyField(newKeyName, keyName, kKeyNameLimit);
+    newKeyName[kKeyNameLimit] = '\0';
+    CopyField(newModelName, modelName, kModelNameLimit);
+    newModelName[kModelNameLimit] = '\0';
+
+    bool sameKey = line >= 0 && FieldHolds(record_.keyName, newKeyName, kKeyNameLimit) &&
+                   FieldHolds(texts_.modelName, newModelName, kModelNameLimit);
+    if (previousPressed_ && !sameKey) {
+        sink_.SendKey(kReleaseParam);
+        repeatCount_ = 0;
+    }
+
+    CopyField(record_.keyName, newKeyName, kKeyNameLimit);
+    CopyField(texts_.modelName, newModelName, kModelNameLimit);
+}
+
+void KeyDispatcher::SendRepeatWhenDue(std::uint32_t now, const KeyTiming& timing)
+{
+    if (!Elapsed(now, sendTick_, currentWait_))
+        return;
+    ++repeatCount_;
+    currentWait_ = timing.waitN;
+    sendTick_ = now;
+    sink_.SendKey(repeatCount_);
+}

@@ -1,0 +1,89 @@
+#pragma once
+// The press, repeat and release rules of the DispatchThread, as a plain class
+// fed with tick counts. It owns no thread, calls no Win32 function and keeps
+// no clock: the DispatchThread around it waits for codes, reads the tick
+// count and delivers what the rules decide through a KeySink.
+//
+// Ticks are milliseconds that wrap at 2^32; "t has elapsed since s" is the
+// unsigned difference, so a key held while the tick count wraps keeps its
+// rhythm.
+
+#include "RemoteEvent.h"
+
+#include "config/KeyMap.h"
+
+#include <cstdint>
+
+struct KeyTiming {
+    std::uint32_t wait1;  // from a press to the first repeat
+    std::uint32_t waitN;  // between repeats
+    std::uint32_t waitR;  // without a code until the key counts as released
+};
+
+// The timings come from a file that may be edited by hand. A wait of 0 would
+// make the dispatcher spin while a key is down, and a negative one (a wait of
+// 49 days when taken unsigned) would hold a key down for good, so every wait
+// is bounded where it is used; the stored value stays as the user wrote it.
+constexpr std::int32_t kMinWaitMs = 10;
+constexpr std::int32_t kMaxWaitMs = 10000;
+std::uint32_t BoundedWait(std::int32_t waitMs);
+
+// Where the rules deliver their decisions.
+class KeySink {
+public:
+    virtual void SendKey(std::int32_t param) = 0;  // press 0, repeat n, release -1
+    virtual void ShowCode(std::uint64_t code) = 0;  // a (different) key is down now
+    virtual void ShowRelease() = 0;                 // no key is down now
+
+protected:
+    ~KeySink() = default;
+};
+
+// What a code is looked up in. Null lists count as empty.
+struct KeyTable {
+    const KeyMap* keyMap;
+    const ModelNameList* modelNames;
+    int codeTextDigits;
+};
+
+class KeyDispatcher {
+public:
+    static constexpr std::uint32_t kNoTimeout = 0xFFFFFFFF;
+
+    // Starts a run: writes the record's constant fields and its pointers to
+    // texts. The wake interval is fixed for the whole run.
+    KeyDispatcher(RemoteEvent& record, KeyEventTexts& texts, KeySink& sink, const KeyTiming& timing);
+
+    // A code was taken from the slot.
+    void TakeCode(std::uint64_t code, std::uint32_t now);
+
+    // The wait for a code ended by time-out: the key is released once
+    // waitR has passed since the last code.
+    void TimeOut(std::uint32_t now, const KeyTiming& timing);
+
+    // One pass: decides and delivers what changed since the last one.
+    void RunPass(std::uint32_t now, const KeyTiming& timing, const KeyTable& table);
+
+    // How long to wait for the next code: bounded while a key is down.
+    std::uint32_t WaitTimeout() const { return previousPressed_ ? wakeInterval_ : kNoTimeout; }
+
+private:
+    void UpdateKey(const KeyTable& table);
+    void SendRepeatWhenDue(std::uint32_t now, const KeyTiming& timing);
+
+    static constexpr std::uint64_t kNoCode = ~std::uint64_t{0};
+
+    RemoteEvent& record_;
+    KeyEventTexts& texts_;
+    KeySink& sink_;
+    const std::uint32_t wakeInterval_;
+
+    std::uint64_t currentCode_ = kNoCode;
+    bool currentPressed_ = false;
+    std::uint64_t previousCode_ = kNoCode;
+    bool previousPressed_ = false;
+    std::int32_t repeatCount_ = 0;
+    std::uint32_t codeTick_ = 0;
+    std::uint32_t sendTick_ = 0;
+    std::uint32_t currentWait_;
+};

@@ -1,0 +1,173 @@
+// Open, Start, Stop, Setup and Close, in the order the host relies on.
+//
+// Start creates the CodeEvent before either worker thread and Stop closes it
+// after both have ended, so neither thread ever signals or waits on a closed
+// handle. Stop ends the DispatchThread first; it may be inside a synchronous
+// send to the host's window, whose thread may be the one calling Stop, so the
+// wait delivers sent messages; and a Stop called from inside the handler of
+// that very message replies to it first, since it cannot return before Stop.
+
+#include "Plugin.h"
+
+#include "DispatchThread.h"
+#include "PluginState.h"
+
+#include "common/win/MessageWait.h"
+#include "config/ReceiverConfig.h"
+#include "receiver/Receiver.h"
+#include "setup/SetupForm.h"
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr char kDefaultSourceName[] = "REMOTE";
+constexpr std::size_t kCoreVersionOffset = 28;
+
+std::uint32_t ReadCoreVersion(const void* hostInfo)
+{
+    std::uint32_t version;
+    std::memcpy(&version, static_cast<const unsigned char*>(hostInfo) + kCoreVersionOffset, sizeof version);
+    return version;
+}
+
+// True when this thread is handling the DispatchThread's key message: the
+// dispatcher waits in its send, this thread handles a message sent by another
+// thread, and no send waits in its queue (the dispatcher's would, if this
+// thread were handling some other thread's message).
+bool InsideOwnKeyMessage()
+{
+    return ::InSendMessage() && (HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0;
+}
+
+void EndDispatchThread(PluginState& plugin)
+{
+    if (!plugin.dispatchThread)
+        return;
+    plugin.dispatchStop = true;
+    plugin.codeEvent.Set();
+    if (plugin.sendingToHost && InsideOwnKeyMessage())
+        ::ReplyMessage(0);
+    win::WaitDeliveringSentMessages(plugin.dispatchThread.Get());
+    plugin.dispatchThread.Close();
+}
+
+}  // namespace
+
+bool CoreVersionAccepted(std::uint32_t coreVersion)
+{
+    return (coreVersion >> 16) == 0x0207 && ((coreVersion >> 8) & 0xFF) >= 12;
+}
+
+namespace plugin {
+
+const char* Open(const char* sourceName, HWND hostWindow, const void* hostInfo)
+{
+    PluginState& plugin = ThePlugin();
+    // A second Open without Close starts afresh instead of building the
+    // lists a second time under running threads.
+    if (plugin.opened)
+        Close();
+
+    plugin.hostWindow = hostWindow;
+    ::GetModuleFileNameA(ThisModule(), plugin.moduleFileName, sizeof plugin.moduleFileName);
+    plugin.moduleFileName[sizeof plugin.moduleFileName - 1] = '\0';
+
+    plugin.remoteEvent = {};
+    if (sourceName)
+        std::strncpy(plugin.remoteEvent.sourceName, sourceName, kSourceNameSize - 1);
+    else
+        std::strcpy(plugin.remoteEvent.sourceName, kDefaultSourceName);
+
+    ReceiverOpen();
+    plugin.keyMap.emplace();
+    LoadReceiverConfig();
+    ReadTimingSettings();
+
+    if (hostInfo && CoreVersionAccepted(ReadCoreVersion(hostInfo)))
+        plugin.coreVersionOk = true;
+    plugin.opened = true;
+    return kPluginDescription;
+}
+
+void Start()
+{
+    PluginState& plugin = ThePlugin();
+    if (plugin.started || plugin.stopping)
+        return;
+    if (!plugin.coreVersionOk) {
+        ::MessageBoxA(nullptr, "Incorrect core version.", kPluginDescription, MB_ICONERROR | MB_OK);
+        return;
+    }
+
+    plugin.codeEvent = win::Event::CreateManualReset();
+    if (!plugin.codeEvent)
+        return;
+    if (!ReceiverStart()) {
+        plugin.codeEvent.Close();
+        return;
+    }
+    plugin.dispatchStop = false;
+    plugin.dispatchThread = win::Thread::Start(DispatchThreadProc);
+    if (!plugin.dispatchThread) {
+        ReceiverStop();
+        plugin.codeEvent.Close();
+        return;
+    }
+    plugin.started = true;
+}
+
+void Stop()
+{
+    PluginState& plugin = ThePlugin();
+    // A host that calls Stop again from a message delivered while Stop waits
+    // finds it already under way.
+    if (!plugin.started || plugin.stopping)
+        return;
+    plugin.stopping = true;
+    EndDispatchThread(plugin);
+    ReceiverStop();
+    plugin.codeEvent.Close();
+    plugin.started = false;
+    plugin.stopping = false;
+}
+
+void Setup()
+{
+    PluginState& plugin = ThePlugin();
+    if (SetupForm || plugin.stopping)
+        return;  // the dialog is already open
+    bool wasStarted = plugin.started;
+
+    // The window is made here, on the host's thread, before TestMode lets
+    // the DispatchThread post to it.
+    auto form = std::make_unique<TSetupForm>(plugin.hostWindow);
+    std::atomic_ref(SetupForm).store(form.get());
+    plugin.testMode = true;
+    Start();
+    form->ShowModal();
+    Stop();
+    plugin.testMode = false;
+    std::atomic_ref(SetupForm).store(nullptr);
+    form.reset();
+
+    SaveTimingSettings();
+    LoadReceiverConfig();
+    if (wasStarted)
+        Start();
+}
+
+void Close()
+{
+    PluginState& plugin = ThePlugin();
+    Stop();
+    if (plugin.stopping)
+        return;  // called from inside Stop's wait: the threads still run
+    plugin.keyMap.reset();
+    ReceiverClose();
+    plugin.opened = false;
+}
+
+}  // namespace plugin

@@ -1,0 +1,76 @@
+#pragma once
+// The plug-in-wide state: everything the entry points, the two worker threads
+// and the setup dialog share, in one place.
+//
+// Threads: the host's thread calls every entry point and runs the dialog. The
+// ReceiverThread and the DispatchThread meet it, and each other, only through
+// the atomics below and the CodeEvent. Everything else is written on the
+// host's thread, and the lists only while no worker thread runs.
+
+#include "PendingCode.h"
+#include "RemoteEvent.h"
+
+#include "common/win/Handle.h"
+#include "config/KeyMap.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+class TSetupForm;
+
+using DeviceList = std::vector<std::string>;
+
+struct PluginState {
+    HWND hostWindow = nullptr;
+    char moduleFileName[MAX_PATH] = {};
+
+    RemoteEvent remoteEvent = {};
+    KeyEventTexts keyEventTexts = {};
+
+    // Created by Open (the key map) and by ReceiverOpen (the lists).
+    std::optional<KeyMap> keyMap;
+    std::optional<ModelNameList> modelNames;
+    std::optional<DeviceList> devices;
+
+    bool opened = false;
+    bool started = false;
+    bool stopping = false;
+    bool coreVersionOk = false;
+    std::atomic<bool> testMode{false};
+
+    // Settings in memory, signed milliseconds as stored; the threads bound
+    // them where they use them.
+    std::atomic<std::int32_t> interval{50};
+    std::atomic<std::int32_t> wait1{300};
+    std::atomic<std::int32_t> waitN{100};
+    std::atomic<std::int32_t> waitR{200};
+    std::int32_t device = -1;
+    bool chipTypeTM = false;
+    std::atomic<std::int32_t> codeTextDigits{7};
+
+    // The hand-off from the ReceiverThread to the DispatchThread.
+    PendingCode pendingCode;
+    win::Event codeEvent;
+
+    win::Thread dispatchThread;
+    std::atomic<bool> dispatchStop{false};
+    std::atomic<bool> sendingToHost{false};
+
+    win::Thread receiverThread;
+    win::Event receiverStop;  // lets Stop cut the ReceiverThread's pause short
+};
+
+PluginState& ThePlugin();
+
+// The module this code is linked into: the plug-in library, or a test program.
+HMODULE ThisModule();
+
+// The setup dialog while Setup runs, null otherwise. Exported to the host as
+// the data symbol "_SetupForm", so it is a plain pointer of its own; the
+// DispatchThread reads it through std::atomic_ref.
+extern "C" TSetupForm* SetupForm;

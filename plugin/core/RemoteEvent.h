@@ -1,0 +1,51 @@
+#pragma once
+// The one record whose address the host receives with every key message.
+// Its bytes are an interface: the host reads them by offset.
+
+#include <cstddef>
+#include <cstdint>
+
+static_assert(sizeof(void*) == 4, "the host is a 32-bit process; the record holds 32-bit pointers");
+
+constexpr std::size_t kSourceNameSize = 64;
+constexpr std::size_t kKeyNameSize = 124;
+constexpr std::size_t kCodeTextSize = 20;
+constexpr std::size_t kModelNameSize = 64;
+
+struct RemoteEvent {
+    char sourceName[kSourceNameSize];  // at most 63 characters, always terminated
+    char keyName[kKeyNameSize];        // at most 123 characters, always terminated
+    char extTag[4];                    // "EXT"
+    std::int32_t version;              // 2
+    std::int32_t reserved196;
+    std::int32_t reserved200;
+    std::uint8_t reserved204[8];
+    const char* codeText;   // the dispatcher's code-text buffer
+    const char* modelName;  // the dispatcher's model-name buffer
+    std::uint8_t reserved220[8];
+};
+
+static_assert(sizeof(RemoteEvent) == 228);
+static_assert(offsetof(RemoteEvent, sourceName) == 0);
+static_assert(offsetof(RemoteEvent, keyName) == 64);
+static_assert(offsetof(RemoteEvent, extTag) == 188);
+static_assert(offsetof(RemoteEvent, version) == 192);
+static_assert(offsetof(RemoteEvent, reserved196) == 196);
+static_assert(offsetof(RemoteEvent, reserved200) == 200);
+static_assert(offsetof(RemoteEvent, reserved204) == 204);
+static_assert(offsetof(RemoteEvent, codeText) == 212);
+static_assert(offsetof(RemoteEvent, modelName) == 216);
+static_assert(offsetof(RemoteEvent, reserved220) == 220);
+
+// The two texts the record points to. They outlive every DispatchThread, so
+// the record never points at freed memory, even after Stop.
+struct KeyEventTexts {
+    char codeText[kCodeTextSize];
+    char modelName[kModelNameSize];
+};
+
+// Message the host receives: wParam the record's address, lParam one of these
+// or the repeat number.
+constexpr unsigned kKeyMessage = 0x0400 + 1;  // WM_USER + 1
+constexpr std::int32_t kPressParam = 0;
+constexpr std::int32_t kReleaseParam = -1;

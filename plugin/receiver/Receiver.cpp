@@ -1,0 +1,116 @@
+// The ReceiverThread polls the receiver: one GetCode call, then a pause of
+// Interval milliseconds, read anew on every pass. Every code other than 255
+// goes into the PendingCode slot and the CodeEvent is signalled; the thread
+// knows nothing of presses and releases. The pause is a wait on a stop event,
+// so Stop never waits out a long Interval.
+
+#include "Receiver.h"
+
+#include "core/PluginState.h"
+
+#include "PltRemoteWrap.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+constexpr unsigned char kNoCode = 255;
+constexpr char kVendorWord[] = "PELCATO";
+// A receiver library that never ends its device list must not hang Open.
+constexpr unsigned long kMaxDevices = 256;
+
+void UpperCaseInPlace(char* text)
+{
+    for (; *text; ++text) {
+        if (*text >= 'a' && *text <= 'z')
+            *text = static_cast<char>(*text - 'a' + 'A');
+    }
+}
+
+void PollReceiver(PluginState& plugin)
+{
+    do {
+        unsigned char code = kNoCode;
+        GetCode(&code);
+        if (code != kNoCode) {
+            StoreCode(plugin.pendingCode, code);
+            plugin.codeEvent.Set();
+        }
+    } while (plugin.receiverStop.Wait(BoundedInterval(plugin.interval)) == WAIT_TIMEOUT);
+}
+
+DWORD WINAPI ReceiverThreadProc(void*) noexcept
+{
+    try {
+        PollReceiver(ThePlugin());
+    } catch (...) {
+        // Nothing may leave a thread procedure; the thread just ends.
+    }
+    return 0;
+}
+
+}  // namespace
+
+std::uint32_t BoundedInterval(std::int32_t intervalMs)
+{
+    return static_cast<std::uint32_t>(std::clamp(intervalMs, kMinIntervalMs, kMaxIntervalMs));
+}
+
+void ReceiverOpen()
+{
+    PluginState& plugin = ThePlugin();
+    RemoteCreate();
+    plugin.modelNames.emplace();
+    plugin.devices.emplace();
+    for (unsigned long index = 0; index < kMaxDevices; ++index) {
+        char* name = GetDeviceName(index);
+        if (!name)
+            break;
+        plugin.devices->push_back(name);
+        // The search runs on the receiver's buffer, upper-cased in place; the
+        // list keeps the name as the receiver gave it.
+        UpperCaseInPlace(name);
+        if (plugin.device == -1 && std::strstr(name, kVendorWord))
+            plugin.device = static_cast<std::int32_t>(index);
+    }
+    if (plugin.device == -1)
+        plugin.device = 0;
+}
+
+void ReceiverClose()
+{
+    PluginState& plugin = ThePlugin();
+    plugin.devices.reset();
+    plugin.modelNames.reset();
+    RemoteRelease();
+}
+
+bool ReceiverStart()
+{
+    PluginState& plugin = ThePlugin();
+    // The chip type must be in place before the device is selected.
+    SetChipTypeTM(plugin.chipTypeTM ? 1 : 0);
+    SelectDevice(static_cast<unsigned long>(plugin.device));
+
+    plugin.receiverStop = win::Event::CreateManualReset();
+    if (!plugin.receiverStop)
+        return false;
+    plugin.receiverThread = win::Thread::Start(ReceiverThreadProc);
+    if (!plugin.receiverThread) {
+        plugin.receiverStop.Close();
+        return false;
+    }
+    return true;
+}
+
+void ReceiverStop()
+{
+    PluginState& plugin = ThePlugin();
+    if (!plugin.receiverThread)
+        return;
+    plugin.receiverStop.Set();
+    plugin.receiverThread.Wait(INFINITE);
+    plugin.receiverThread.Close();
+    plugin.receiverStop.Close();
+}

@@ -1,0 +1,23 @@
+#pragma once
+// The plug-in's side of the receiver: opening it, listing the capture
+// devices, and the ReceiverThread that polls it for codes.
+
+#include <cstdint>
+
+// A pause between polls outside the range the setup dialog offers is held at
+// the nearest end of it: 0 or a negative value would poll without pause, and
+// a pause of minutes would let codes go by unseen.
+constexpr std::int32_t kMinIntervalMs = 10;
+constexpr std::int32_t kMaxIntervalMs = 1000;
+std::uint32_t BoundedInterval(std::int32_t intervalMs);
+
+// Creates the receiver object and the lists, and picks the default device:
+// the first whose name holds "PELCATO", else device 0.
+void ReceiverOpen();
+void ReceiverClose();
+
+// Programs the chip type and the device and starts the ReceiverThread; false
+// when the thread could not be made.
+bool ReceiverStart();
+// Ends the ReceiverThread, cutting its pause short; nothing when none runs.
+void ReceiverStop();
