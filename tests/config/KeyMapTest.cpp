@@ -1,0 +1,65 @@
+#include "config/CodeText.h"
+#include "config/KeyMap.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct CodeTextCase {
+    std::uint64_t code;
+    int digits;
+    const char* text;
+};
+
+class CodeTexts : public testing::TestWithParam<CodeTextCase> {};
+
+TEST_P(CodeTexts, AreUpperCaseHexPaddedToTheDigitCount)
+{
+    char text[kCodeTextMaxDigits + 1];
+    FormatCodeText(GetParam().code, GetParam().digits, text);
+    EXPECT_STREQ(text, GetParam().text) << "code " << GetParam().code << " with " << GetParam().digits << " digits";
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, CodeTexts,
+                         testing::Values(CodeTextCase{0, 8, "00000000"}, CodeTextCase{26, 8, "0000001A"},
+                                         CodeTextCase{254, 8, "000000FE"}, CodeTextCase{26, 7, "000001A"},
+                                         CodeTextCase{0x123456789ABCDEF0, 8, "123456789ABCDEF0"},
+                                         CodeTextCase{~std::uint64_t{0}, 8, "FFFFFFFFFFFFFFFF"},
+                                         CodeTextCase{5, 40, "0000000000000005"}, CodeTextCase{5, 0, "5"}));
+
+KeyMap MakeKeyMap(std::initializer_list<const char*> lines)
+{
+    KeyMap keyMap;
+    for (const char* line : lines)
+        keyMap.AddLine(line);
+    return keyMap;
+}
+
+TEST(KeyMapLookup, MatchesTheWholeNameIgnoringCase)
+{
+    KeyMap keyMap = MakeKeyMap({"1A=Short", "0000001a=Power", "0000001A=Second"});
+    EXPECT_EQ(keyMap.IndexOfName("0000001A"), 1) << "the first of equal names wins; 1A never matches";
+    EXPECT_EQ(keyMap.IndexOfName("0000001B"), -1);
+}
+
+TEST(KeyMapLookup, LinesWithoutSeparatorNeverMatch)
+{
+    KeyMap keyMap = MakeKeyMap({"0000001A", "0000001A=Power"});
+    EXPECT_EQ(keyMap.IndexOfName("0000001A"), 1);
+}
+
+TEST(KeyMapLookup, ValueIsEverythingAfterTheFirstSeparator)
+{
+    KeyMap keyMap = MakeKeyMap({"0000001A=A=B", "0000001B=", "NoSeparator"});
+    EXPECT_EQ(ValueOfLine(keyMap, 0), "A=B");
+    EXPECT_EQ(ValueOfLine(keyMap, 1), "");
+    EXPECT_EQ(ValueOfLine(keyMap, 2), "");
+    EXPECT_EQ(ValueOfLine(keyMap, -1), "") << "before the first line";
+    EXPECT_EQ(ValueOfLine(keyMap, 3), "") << "past the last line";
+    EXPECT_EQ(NameOfLine(keyMap, 0), "0000001A");
+    EXPECT_EQ(NameOfLine(keyMap, 2), "");
+}
+
+}  // namespace

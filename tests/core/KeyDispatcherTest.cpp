@@ -1,0 +1,342 @@
+// The key rules on a fake clock: codes arrive at given ticks and the rules are
+// driven exactly as the DispatchThread drives them, so every message has an
+// exact tick.
+
+#include "core/KeyDispatcher.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct Delivery {
+    std::uint32_t tick;
+    std::string what;  // "send 0", "send -1", "show 1A", "show release"
+    bool operator==(const Delivery&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Delivery& d)
+{
+    return out << "{" << d.tick << ", \"" << d.what << "\"}";
+}
+
+struct SentKey {
+    std::int32_t param;
+    std::string keyName;
+    std::string codeText;
+    std::string modelName;
+};
+
+struct Arrival {
+    std::uint32_t tick;
+    std::uint64_t code;
+};
+
+constexpr KeyTiming kDefaultTiming{300, 100, 200};
+
+class RecordingSink final : public KeySink {
+public:
+    RecordingSink(const RemoteEvent& record, const std::uint32_t& now) : record_(record), now_(now) {}
+
+    void SendKey(std::int32_t param) override
+    {
+        log.push_back({now_, "send " + std::to_string(param)});
+        sent.push_back({param, record_.keyName, record_.codeText, record_.modelName});
+    }
+    void ShowCode(std::uint64_t code) override
+    {
+        char text[17];
+        std::snprintf(text, sizeof text, "%llX", static_cast<unsigned long long>(code));
+        log.push_back({now_, std::string("show ") + text});
+    }
+    void ShowRelease() override { log.push_back({now_, "show release"}); }
+
+    std::vector<Delivery> log;
+    std::vector<SentKey> sent;
+
+private:
+    const RemoteEvent& record_;
+    const std::uint32_t& now_;
+};
+
+// Drives a KeyDispatcher as the DispatchThread does: a pass at every code and,
+// while a key is down, a pass at every wake-up without one.
+class Drive {
+public:
+    explicit Drive(KeyTiming timing = kDefaultTiming, std::uint32_t start = 0)
+        : timing(timing), now_(start), sink(record, now_), dispatcher(record, texts, sink, timing)
+    {
+        keyMap.AddLine("0000001A=Power");
+        keyMap.AddLine("0000000B=VolumeUp");
+        keyMap.AddLine("0000000C=VolumeUp");
+        keyMap.AddLine("0000000D=" + std::string(200, 'L'));
+        keyMap.AddLine("0000000E=" + std::string(200, 'L'));
+    }
+
+    // Feeds the arrivals (ticks relative to the start) and runs on until
+    // no key is down.
+    std::vector<Delivery> Run(const std::vector<Arrival>& arrivals)
+    {
+        const std::uint32_t start = now_;
+        std::size_t next = 0;
+        for (int guard = 0; guard < 100000; ++guard) {
+            bool codeDue = next < arrivals.size();
+            std::uint32_t wait = dispatcher.WaitTimeout();
+            std::uint32_t untilCode = codeDue ? start + arrivals[next].tick - now_ : 0;
+            if (wait == KeyDispatcher::kNoTimeout && !codeDue)
+                break;
+            if (codeDue && (wait == KeyDispatcher::kNoTimeout || untilCode <= wait)) {
+                now_ += untilCode;
+                dispatcher.TakeCode(arrivals[next++].code, now_);
+            } else {
+                now_ += wait;
+                dispatcher.TimeOut(now_, timing);
+            }
+            dispatcher.RunPass(now_, timing, {&keyMap, &modelNames, 8});
+        }
+        std::vector<Delivery> relative = sink.log;
+        for (Delivery& d : relative)
+            d.tick -= start;
+        return relative;
+    }
+
+    KeyTiming timing;
+    std::uint32_t now_;
+    RemoteEvent record = {};
+    KeyEventTexts texts = {};
+    KeyMap keyMap;
+    ModelNameList modelNames{"Test Remote"};
+    RecordingSink sink;
+    KeyDispatcher dispatcher;
+};
+
+// A button held down: the receiver repeats its code every 50 ms.
+std::vector<Arrival> Held(std::uint64_t code, std::uint32_t from, std::uint32_t until)
+{
+    std::vector<Arrival> arrivals;
+    for (std::uint32_t t = from; t <= until; t += 50)
+        arrivals.push_back({t, code});
+    return arrivals;
+}
+
+std::vector<Arrival> Then(std::vector<Arrival> first, const std::vector<Arrival>& second)
+{
+    first.insert(first.end(), second.begin(), second.end());
+    return first;
+}
+
+struct Scenario {
+    const char* name;
+    std::vector<Arrival> arrivals;
+    std::vector<Delivery> expected;
+    KeyTiming timing = kDefaultTiming;
+};
+
+class KeyStateTable : public testing::TestWithParam<Scenario> {};
+
+TEST_P(KeyStateTable, DeliversExactlyTheExpectedMessages)
+{
+    const Scenario& scenario = GetParam();
+    Drive drive(scenario.timing);
+    EXPECT_EQ(drive.Run(scenario.arrivals), scenario.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, KeyStateTable,
+    testing::Values(
+        Scenario{"SingleTapIsPressThenReleaseAfterWaitR",
+                 {{0, 0x1A}},
+                 {{0, "send 0"}, {0, "show 1A"}, {200, "send -1"}, {200, "show release"}}},
+        Scenario{"HeldKeyRepeatsAfterWait1ThenEveryWaitN",
+                 Held(0x1A, 0, 600),
+                 {{0, "send 0"},
+                  {0, "show 1A"},
+                  {300, "send 1"},
+                  {400, "send 2"},
+                  {500, "send 3"},
+                  {600, "send 4"},
+                  {700, "send 5"},  // the wake-up after the last code still repeats
+                  {800, "send -1"},
+                  {800, "show release"}}},
+        Scenario{"DifferentKeyTakesOverWithReleaseThenPress",
+                 Then(Held(0x1A, 0, 100), Held(0x0B, 150, 150)),
+                 {{0, "send 0"},
+                  {0, "show 1A"},
+                  {150, "send -1"},
+                  {150, "send 0"},
+                  {150, "show B"},
+                  {350, "send -1"},
+                  {350, "show release"}}},
+        Scenario{"TwoUnmappedCodesAreTwoKeys",
+                 {{0, 0x01}, {50, 0x02}},
+                 {{0, "send 0"},
+                  {0, "show 1"},
+                  {50, "send -1"},
+                  {50, "send 0"},
+                  {50, "show 2"},
+                  {250, "send -1"},
+                  {250, "show release"}}},
+        Scenario{"SameKeyNameBeforeFirstRepeatPressesAgainAndRestartsWait1",
+                 Then(Held(0x0B, 0, 100), Held(0x0C, 150, 500)),
+                 {{0, "send 0"},
+                  {0, "show B"},
+                  {150, "send 0"},
+                  {150, "show C"},
+                  {450, "send 1"},
+                  {600, "send 2"},
+                  {700, "send -1"},
+                  {700, "show release"}}},
+        Scenario{"SameKeyNameAfterARepeatKeepsRepeating",
+                 Then(Held(0x0B, 0, 350), Held(0x0C, 400, 500)),
+                 {{0, "send 0"},
+                  {0, "show B"},
+                  {300, "send 1"},
+                  {400, "send 2"},
+                  {400, "show C"},
+                  {500, "send 3"},
+                  {600, "send 4"},
+                  {700, "send -1"},
+                  {700, "show release"}}},
+        Scenario{"ReleaseThenSameKeyIsANewPress",
+                 {{0, 0x1A}, {500, 0x1A}},
+                 {{0, "send 0"},
+                  {0, "show 1A"},
+                  {200, "send -1"},
+                  {200, "show release"},
+                  {500, "send 0"},
+                  {500, "show 1A"},
+                  {700, "send -1"},
+                  {700, "show release"}}},
+        Scenario{"WaitNNotBelowWaitRWakesEveryWaitR",
+                 {{0, 0x1A}},
+                 {{0, "send 0"}, {0, "show 1A"}, {150, "send -1"}, {150, "show release"}},
+                 KeyTiming{300, 400, 150}},
+        Scenario{"NameLongerThanItsFieldStillMatchesItself",
+                 Then(Held(0x0D, 0, 350), Held(0x0E, 400, 500)),
+                 {{0, "send 0"},
+                  {0, "show D"},
+                  {300, "send 1"},
+                  {400, "send 2"},
+                  {400, "show E"},
+                  {500, "send 3"},
+                  {600, "send 4"},
+                  {700, "send -1"},
+                  {700, "show release"}}}),
+    [](const testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+
+TEST(KeyDispatcher, KeepsItsRhythmWhileTheTickCountWraps)
+{
+    Drive drive(kDefaultTiming, 0xFFFFFF00);  // wraps 256 ms after the press
+    std::vector<Delivery> expected{{0, "send 0"},   {0, "show 1A"}, {300, "send 1"},
+                                   {400, "send 2"}, {500, "send 3"}, {600, "send -1"},
+                                   {600, "show release"}};
+    EXPECT_EQ(drive.Run(Held(0x1A, 0, 400)), expected);
+}
+
+TEST(KeyDispatcher, RecordNamesTheMappedKeyAndItsModel)
+{
+    Drive drive;
+    drive.Run({{0, 0x1A}});
+    ASSERT_EQ(drive.sink.sent.size(), 2u);
+    for (const SentKey& sent : drive.sink.sent) {
+        EXPECT_EQ(sent.keyName, "Power");
+        EXPECT_EQ(sent.codeText, "0000001A");
+        EXPECT_EQ(sent.modelName, "Test Remote");
+    }
+}
+
+TEST(KeyDispatcher, UnmappedCodeGoesOutAsItsCodeTextWithUndefinedModel)
+{
+    Drive drive;
+    drive.Run({{0, 0xFE}});
+    ASSERT_FALSE(drive.sink.sent.empty());
+    EXPECT_EQ(drive.sink.sent[0].keyName, "000000FE");
+    EXPECT_EQ(drive.sink.sent[0].codeText, "000000FE");
+    EXPECT_EQ(drive.sink.sent[0].modelName, "<undefined>");
+}
+
+TEST(KeyDispatcher, TakeOverReleaseNamesTheOldKeyWithTheNewCodeText)
+{
+    Drive drive;
+    drive.Run({{0, 0x1A}, {50, 0x0B}});
+    ASSERT_GE(drive.sink.sent.size(), 3u);
+    const SentKey& release = drive.sink.sent[1];
+    EXPECT_EQ(release.param, -1);
+    EXPECT_EQ(release.keyName, "Power");
+    EXPECT_EQ(release.codeText, "0000000B");
+    EXPECT_EQ(drive.sink.sent[2].keyName, "VolumeUp");
+}
+
+TEST(KeyDispatcher, LongNamesAreCutToTheirFieldsAndTerminated)
+{
+    Drive drive;
+    drive.modelNames[0] = std::string(100, 'M');
+    drive.Run({{0, 0x0D}});
+    EXPECT_EQ(std::string(drive.record.keyName), std::string(123, 'L'));
+    EXPECT_EQ(std::string(drive.texts.modelName), std::string(63, 'M'));
+}
+
+TEST(KeyDispatcher, ShorterNameLeavesNoTailOfTheLongerOne)
+{
+    Drive drive;
+    drive.Run({{0, 0x0D}, {50, 0x1A}});
+    EXPECT_EQ(std::string(drive.record.keyName), "Power");
+    for (std::size_t i = 5; i < kKeyNameSize; ++i)
+        ASSERT_EQ(drive.record.keyName[i], 0) << "byte " << i;
+}
+
+TEST(KeyDispatcher, ConstructionWritesTheRecordsConstantFields)
+{
+    RemoteEvent record;
+    std::memset(&record, 0x55, sizeof record);
+    KeyEventTexts texts = {};
+    std::uint32_t now = 0;
+    RecordingSink sink(record, now);
+    KeyDispatcher dispatcher(record, texts, sink, kDefaultTiming);
+
+    const auto* bytes = reinterpret_cast<const unsigned char*>(&record);
+    const unsigned char ext[4] = {0x45, 0x58, 0x54, 0x00};
+    EXPECT_EQ(std::memcmp(bytes + 188, ext, 4), 0);
+    std::int32_t values[3];
+    std::memcpy(values, bytes + 192, sizeof values);
+    EXPECT_EQ(values[0], 2);
+    EXPECT_EQ(values[1], 0);
+    EXPECT_EQ(values[2], 0);
+    EXPECT_EQ(record.codeText, texts.codeText);
+    EXPECT_EQ(record.modelName, texts.modelName);
+    EXPECT_TRUE(sink.log.empty());
+    EXPECT_EQ(dispatcher.WaitTimeout(), KeyDispatcher::kNoTimeout) << "no key down: wait without limit";
+}
+
+struct WaitBound {
+    std::int32_t stored;
+    std::uint32_t used;
+};
+
+class BoundedWaits : public testing::TestWithParam<WaitBound> {};
+
+TEST_P(BoundedWaits, HandEditedWaitsNeitherSpinNorStall)
+{
+    EXPECT_EQ(BoundedWait(GetParam().stored), GetParam().used) << "stored " << GetParam().stored;
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, BoundedWaits,
+                         testing::Values(WaitBound{300, 300}, WaitBound{50, 50}, WaitBound{0, 10}, WaitBound{-1, 10},
+                                         WaitBound{-2147483647 - 1, 10}, WaitBound{5000, 5000},
+                                         WaitBound{2147483647, 10000}));
+
+TEST(KeyDispatcher, ZeroWaitsStillLeaveTimeBetweenWakeUps)
+{
+    KeyTiming timing{BoundedWait(0), BoundedWait(0), BoundedWait(-5)};
+    Drive drive(timing);
+    std::vector<Delivery> log = drive.Run({{0, 0x1A}});
+    ASSERT_FALSE(log.empty());
+    EXPECT_EQ(log.back(), (Delivery{10, "show release"})) << "released one bounded wake-up after the code";
+    EXPECT_LE(log.size(), 6u) << "a handful of messages, not a spin";
+}
+
+}  // namespace

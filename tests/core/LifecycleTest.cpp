@@ -1,0 +1,273 @@
+// The plug-in's lifecycle on real threads, with a real host window on a
+// thread of its own and the simulated receiver behind the wrapper. Timing is
+// checked only loosely here: the exact rules are tested on a fake clock.
+
+#include "core/Plugin.h"
+#include "core/PluginState.h"
+#include "setup/SetupForm.h"
+
+#include "SimControl.h"
+#include "TestHost.h"
+
+#include <gtest/gtest.h>
+#include <tlhelp32.h>
+
+#include <atomic>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kPatienceMs = 5000;  // generous: a loaded machine is slow, never this slow
+
+void PushCodes(std::vector<unsigned char> codes)
+{
+    SimPushCodes(codes.data(), static_cast<int>(codes.size()));
+}
+
+int ThreadCount()
+{
+    win::Handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry)) {
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId())
+            ++count;
+    }
+    return count;
+}
+
+class Lifecycle : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SimReset();
+        ThePlugin().interval = 20;
+        host.Run([this] { plugin::Open("Test source", host.Window(), hostInfo.bytes); });
+    }
+    void TearDown() override { host.Run(plugin::Close); }
+
+    HostInfo hostInfo{kAcceptedCoreVersion};
+    TestHost host;
+};
+
+TEST(CoreVersion, OnlyCore27Release12OrLaterIsAccepted)
+{
+    struct Case {
+        std::uint32_t version;
+        bool accepted;
+    };
+    for (Case c : {Case{0x02070BFF, false}, Case{0x02070C00, true}, Case{0x0207FFFF, true}, Case{0x02080000, false},
+                   Case{0x01070C00, false}, Case{0x02070C7F, true}, Case{0x00000000, false}}) {
+        EXPECT_EQ(CoreVersionAccepted(c.version), c.accepted) << std::hex << "version 0x" << c.version;
+    }
+}
+
+TEST_F(Lifecycle, SourceNameIsCutTo63CharactersOrDefaultsToRemote)
+{
+    struct Case {
+        const char* given;
+        std::string kept;
+    };
+    std::string seventy(70, 'S');
+    for (const Case& c : {Case{nullptr, "REMOTE"}, Case{"", ""}, Case{seventy.c_str(), std::string(63, 'S')}}) {
+        host.Run([&] { plugin::Open(c.given, host.Window(), hostInfo.bytes); });
+        const RemoteEvent& record = ThePlugin().remoteEvent;
+        EXPECT_EQ(std::string(record.sourceName), c.kept) << "given " << (c.given ? c.given : "(null)");
+        EXPECT_EQ(record.sourceName[63], 0);
+    }
+}
+
+TEST_F(Lifecycle, HeldKeyReachesTheHostAsPressNumberedRepeatsAndRelease)
+{
+    host.Run(plugin::Start);
+    PushCodes(std::vector<unsigned char>(30, 0x1A));  // held for about 600 ms
+    ASSERT_TRUE(host.WaitForRelease(kPatienceMs));
+
+    std::vector<std::int32_t> params = host.Params();
+    ASSERT_GE(params.size(), 4u);
+    EXPECT_EQ(params.front(), 0);
+    EXPECT_EQ(params.back(), -1);
+    for (std::size_t i = 1; i + 1 < params.size(); ++i)
+        EXPECT_EQ(params[i], static_cast<std::int32_t>(i)) << "message " << i;
+
+    KeyMessage press = host.Messages().front();
+    EXPECT_STREQ(press.record.sourceName, "Test source");
+    EXPECT_STREQ(press.record.keyName, "0000001A");
+    EXPECT_EQ(press.codeText, "0000001A");
+    EXPECT_EQ(press.modelName, "<undefined>");
+}
+
+TEST_F(Lifecycle, CodeZeroIsAKeyLikeAnyOther)
+{
+    host.Run(plugin::Start);
+    PushCodes({0x00});
+    ASSERT_TRUE(host.WaitForRelease(kPatienceMs));
+    EXPECT_STREQ(host.Messages().front().record.keyName, "00000000");
+}
+
+TEST_F(Lifecycle, StopOnTheHostsThreadWhileTheDispatcherSendsToItReturns)
+{
+    host.Run([] {
+        plugin::Start();
+        PushCodes({0x1A});
+        // Hold the host's thread until the press waits in its queue, looking
+        // at the queue as hosts do, then stop.
+        bool sendWaiting =
+            WaitUntil([] { return (HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; }, kPatienceMs);
+        EXPECT_TRUE(sendWaiting);
+        plugin::Stop();
+    });
+    EXPECT_FALSE(ThePlugin().started);
+    EXPECT_EQ(host.Params(), std::vector<std::int32_t>{0}) << "the press was delivered while Stop waited";
+}
+
+TEST_F(Lifecycle, StopFromInsideTheHostsKeyHandlerReturns)
+{
+    std::atomic<bool> stopped = false;
+    host.OnKey([&](std::int32_t) {
+        plugin::Stop();
+        stopped = true;
+    });
+    host.Run(plugin::Start);
+    PushCodes({0x1A});
+    EXPECT_TRUE(WaitUntil([&] { return stopped.load(); }, kPatienceMs));
+    host.OnKey(nullptr);
+    EXPECT_FALSE(ThePlugin().started);
+}
+
+TEST_F(Lifecycle, TheReceiverNeverSignalsAClosedCodeEvent)
+{
+    host.Run(plugin::Start);
+    struct Probe {
+        HANDLE codeEvent;
+        win::Event entered = win::Event::CreateManualReset();
+        std::atomic<bool> armed = true;
+        std::atomic<bool> eventAlive = false;
+    } probe{ThePlugin().codeEvent.Get()};
+
+    // Stop arrives while the ReceiverThread is inside GetCode; when GetCode
+    // returns, the event it may signal must still be open.
+    SimSetGetCodeHook(
+        [](void* context) {
+            auto& probe = *static_cast<Probe*>(context);
+            if (!probe.armed.exchange(false))
+                return;
+            probe.entered.Set();
+            ::Sleep(300);
+            DWORD flags;
+            probe.eventAlive = ::GetHandleInformation(probe.codeEvent, &flags) != FALSE;
+        },
+        &probe);
+    ASSERT_EQ(probe.entered.Wait(kPatienceMs), WAIT_OBJECT_0);
+    host.Run(plugin::Stop);
+    SimSetGetCodeHook(nullptr, nullptr);
+    EXPECT_TRUE(probe.eventAlive);
+}
+
+TEST_F(Lifecycle, SecondOpenWithoutCloseLeavesNoThreadBehind)
+{
+    int threadsBefore = ThreadCount();
+    for (int i = 0; i < 20; ++i) {
+        host.Run([this] {
+            plugin::Start();
+            plugin::Open("Again", host.Window(), hostInfo.bytes);
+        });
+        ASSERT_FALSE(ThePlugin().started) << "cycle " << i;
+    }
+    EXPECT_EQ(ThreadCount(), threadsBefore);
+
+    host.Run(plugin::Start);
+    PushCodes({0x1A});
+    ASSERT_TRUE(host.WaitForRelease(kPatienceMs)) << "the reopened plug-in still delivers keys";
+    EXPECT_STREQ(host.Messages().front().record.sourceName, "Again");
+}
+
+TEST_F(Lifecycle, StartTwiceAndStopTwiceAreHarmless)
+{
+    int threadsBefore = ThreadCount();
+    host.Run([] {
+        plugin::Stop();
+        plugin::Start();
+        plugin::Start();
+    });
+    EXPECT_EQ(ThreadCount(), threadsBefore + 2) << "one ReceiverThread and one DispatchThread";
+    host.Run([] {
+        plugin::Stop();
+        plugin::Stop();
+    });
+    EXPECT_EQ(ThreadCount(), threadsBefore);
+}
+
+// Finds the setup dialog once it is visible.
+HWND WaitForSetupForm()
+{
+    HWND form = nullptr;
+    WaitUntil(
+        [&] {
+            form = ::FindWindowA("PelcatoSetupForm", "Pelcato TV tuner");
+            return form && ::IsWindowVisible(form);
+        },
+        kPatienceMs);
+    return form;
+}
+
+struct ChildSearch {
+    const std::string& prefix;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChild(HWND child, LPARAM context)
+{
+    auto& search = *reinterpret_cast<ChildSearch*>(context);
+    if (WindowText(child).rfind(search.prefix, 0) != 0)
+        return TRUE;
+    search.found = child;
+    return FALSE;
+}
+
+// The first child window whose text begins with prefix.
+HWND ChildWithText(HWND parent, const std::string& prefix)
+{
+    ChildSearch search{prefix, nullptr};
+    ::EnumChildWindows(parent, &MatchChild, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+TEST_F(Lifecycle, SetupShowsLiveCodesAndNothingReachesTheHost)
+{
+    std::future<void> setup = host.Post(plugin::Setup);
+    HWND form = WaitForSetupForm();
+    ASSERT_TRUE(form);
+    EXPECT_EQ(::GetWindowThreadProcessId(form, nullptr), host.ThreadId())
+        << "the dialog's window belongs to the host's thread, not to the DispatchThread";
+    EXPECT_EQ(::GetWindow(form, GW_OWNER), host.Window());
+    EXPECT_FALSE(::IsWindowEnabled(host.Window())) << "modal over the host";
+
+    PushCodes({0x2B});
+    EXPECT_TRUE(WaitUntil([&] { return ChildWithText(form, "Released") != nullptr; }, kPatienceMs));
+    EXPECT_TRUE(ChildWithText(form, "Code: 0000002B"));
+
+    ::PostMessageA(form, WM_CLOSE, 0, 0);
+    ASSERT_EQ(setup.wait_for(std::chrono::milliseconds(kPatienceMs)), std::future_status::ready);
+    EXPECT_TRUE(host.Messages().empty());
+    EXPECT_FALSE(ThePlugin().started) << "Setup on a stopped plug-in leaves it stopped";
+    EXPECT_TRUE(::IsWindowEnabled(host.Window()));
+    EXPECT_EQ(SetupForm, nullptr);
+}
+
+TEST_F(Lifecycle, SetupOnARunningPluginStartsItAgainAfterwards)
+{
+    host.Run(plugin::Start);
+    std::future<void> setup = host.Post(plugin::Setup);
+    HWND form = WaitForSetupForm();
+    ASSERT_TRUE(form);
+    ::PostMessageA(form, WM_CLOSE, 0, 0);
+    ASSERT_EQ(setup.wait_for(std::chrono::milliseconds(kPatienceMs)), std::future_status::ready);
+
+    EXPECT_TRUE(ThePlugin().started);
+    PushCodes({0x1A});
+    EXPECT_TRUE(host.WaitForRelease(kPatienceMs));
+}
+
+}  // namespace
