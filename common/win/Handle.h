@@ -51,6 +51,7 @@ public:
     bool Set() const noexcept { return ::SetEvent(Get()) != FALSE; }
     bool Reset() const noexcept { return ::ResetEvent(Get()) != FALSE; }
     DWORD Wait(DWORD timeoutMs) const noexcept { return ::WaitForSingleObject(Get(), timeoutMs); }
+    bool IsSet() const noexcept { return Wait(0) == WAIT_OBJECT_0; }
 
 private:
     explicit Event(HANDLE handle) noexcept : Handle(handle) {}

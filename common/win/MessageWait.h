@@ -18,4 +18,42 @@ inline void WaitDeliveringSentMessages(HANDLE object)
     }
 }
 
+// Sends a message and waits until the window procedure has returned, as
+// SendMessage does, but stops waiting as soon as stop is signalled. The
+// receiving thread may itself be waiting for the sender to stop (a host that
+// stops the plug-in from inside its handler of the message), and with a plain
+// SendMessage each would wait for the other for good. Returns false when the
+// message was not sent or the wait was given up.
+//
+// The completion arrives as a callback on this thread's queue, counted in
+// completed; sent counts the sends. Both belong to the caller and must
+// outlive every send that it gave up on, and the caller must not send again
+// once stop is signalled.
+struct SendCounter {
+    unsigned long sent = 0;
+    unsigned long completed = 0;
+};
+
+inline void CALLBACK CountCompletedSend(HWND, UINT, ULONG_PTR context, LRESULT)
+{
+    ++reinterpret_cast<SendCounter*>(context)->completed;
+}
+
+inline bool SendMessageUntil(HWND window, UINT message, WPARAM wParam, LPARAM lParam, HANDLE stop,
+                             SendCounter& counter)
+{
+    if (!::SendMessageCallbackA(window, message, wParam, lParam, &CountCompletedSend,
+                                reinterpret_cast<ULONG_PTR>(&counter)))
+        return false;
+    ++counter.sent;
+    while (counter.completed != counter.sent) {
+        if (::MsgWaitForMultipleObjectsEx(1, &stop, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_OBJECT_0 + 1)
+            return false;
+        MSG pending;
+        while (::PeekMessageA(&pending, nullptr, 0, 0, PM_REMOVE))
+            ::DispatchMessageA(&pending);
+    }
+    return true;
+}
+
 }  // namespace win

@@ -4,7 +4,9 @@
 // one is.
 //
 // Key messages go to the host with a synchronous send, so the host reads the
-// record while the thread waits. In TestMode nothing goes to the host; the
+// record while the thread waits; Stop ends that wait too, so that a host that
+// stops the plug-in from inside its handler is not left waiting for a thread
+// that waits for it. In TestMode nothing goes to the host; the
 // changes are posted to the setup dialog's window instead, which already
 // exists (made on the host's thread) whenever TestMode is set.
 
@@ -12,6 +14,7 @@
 
 #include "KeyDispatcher.h"
 #include "PluginState.h"
+#include "common/win/MessageWait.h"
 #include "setup/SetupForm.h"
 
 #include <atomic>
@@ -29,11 +32,10 @@ public:
 
     void SendKey(std::int32_t param) override
     {
-        if (plugin_.testMode)
+        if (plugin_.testMode || plugin_.dispatchStop.IsSet())
             return;
-        plugin_.sendingToHost = true;
-        ::SendMessageA(plugin_.hostWindow, kKeyMessage, reinterpret_cast<WPARAM>(&plugin_.remoteEvent), param);
-        plugin_.sendingToHost = false;
+        win::SendMessageUntil(plugin_.hostWindow, kKeyMessage, reinterpret_cast<WPARAM>(&plugin_.remoteEvent), param,
+                              plugin_.dispatchStop.Get(), sends_);
     }
 
     void ShowCode(std::uint64_t code) override
@@ -53,6 +55,7 @@ private:
     }
 
     PluginState& plugin_;
+    win::SendCounter sends_;
 };
 
 void RunDispatcher(PluginState& plugin)
@@ -60,7 +63,7 @@ void RunDispatcher(PluginState& plugin)
     WindowSink sink(plugin);
     KeyDispatcher dispatcher(plugin.remoteEvent, plugin.keyEventTexts, sink, ReadTiming(plugin));
 
-    while (!plugin.dispatchStop) {
+    while (!plugin.dispatchStop.IsSet()) {
         std::uint64_t code;
         if (TakeCode(plugin.pendingCode, code))
             dispatcher.TakeCode(code, ::GetTickCount());
@@ -68,7 +71,7 @@ void RunDispatcher(PluginState& plugin)
         KeyTable table{plugin.keyMap ? &*plugin.keyMap : nullptr, plugin.modelNames ? &*plugin.modelNames : nullptr,
                        plugin.codeTextDigits};
         dispatcher.RunPass(::GetTickCount(), ReadTiming(plugin), table);
-        if (plugin.dispatchStop)
+        if (plugin.dispatchStop.IsSet())
             break;
 
         switch (WaitForCode(plugin.codeEvent, plugin.pendingCode, dispatcher.WaitTimeout())) {

@@ -3,5 +3,5 @@
 #include <windows.h>
 
 // The DispatchThread's procedure: runs the key rules until the plug-in's
-// dispatchStop is seen set. The argument is not used.
+// dispatchStop event is set. The argument is not used.
 DWORD WINAPI DispatchThreadProc(void* unused) noexcept;

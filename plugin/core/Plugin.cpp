@@ -2,10 +2,10 @@
 //
 // Start creates the CodeEvent before either worker thread and Stop closes it
 // after both have ended, so neither thread ever signals or waits on a closed
-// handle. Stop ends the DispatchThread first; it may be inside a synchronous
-// send to the host's window, whose thread may be the one calling Stop, so the
-// wait delivers sent messages; and a Stop called from inside the handler of
-// that very message replies to it first, since it cannot return before Stop.
+// handle. Stop ends the DispatchThread first. It may be inside a synchronous
+// send to the host's window, whose thread may be the one calling Stop: the
+// wait delivers sent messages, and the stop event ends the send's own wait
+// when Stop is called from inside the handler of that very message.
 
 #include "Plugin.h"
 
@@ -33,25 +33,15 @@ std::uint32_t ReadCoreVersion(const void* hostInfo)
     return version;
 }
 
-// True when this thread is handling the DispatchThread's key message: the
-// dispatcher waits in its send, this thread handles a message sent by another
-// thread, and no send waits in its queue (the dispatcher's would, if this
-// thread were handling some other thread's message).
-bool InsideOwnKeyMessage()
-{
-    return ::InSendMessage() && (HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) == 0;
-}
-
 void EndDispatchThread(PluginState& plugin)
 {
     if (!plugin.dispatchThread)
         return;
-    plugin.dispatchStop = true;
+    plugin.dispatchStop.Set();
     plugin.codeEvent.Set();
-    if (plugin.sendingToHost && InsideOwnKeyMessage())
-        ::ReplyMessage(0);
     win::WaitDeliveringSentMessages(plugin.dispatchThread.Get());
     plugin.dispatchThread.Close();
+    plugin.dispatchStop.Close();
 }
 
 }  // namespace
@@ -109,9 +99,11 @@ void Start()
         plugin.codeEvent.Close();
         return;
     }
-    plugin.dispatchStop = false;
-    plugin.dispatchThread = win::Thread::Start(DispatchThreadProc);
+    plugin.dispatchStop = win::Event::CreateManualReset();
+    if (plugin.dispatchStop)
+        plugin.dispatchThread = win::Thread::Start(DispatchThreadProc);
     if (!plugin.dispatchThread) {
+        plugin.dispatchStop.Close();
         ReceiverStop();
         plugin.codeEvent.Close();
         return;

@@ -58,8 +58,7 @@ struct PluginState {
     win::Event codeEvent;
 
     win::Thread dispatchThread;
-    std::atomic<bool> dispatchStop{false};
-    std::atomic<bool> sendingToHost{false};
+    win::Event dispatchStop;  // also ends a send that the host does not answer
 
     win::Thread receiverThread;
     win::Event receiverStop;  // lets Stop cut the ReceiverThread's pause short

@@ -136,6 +136,24 @@ TEST_F(Lifecycle, StopFromInsideTheHostsKeyHandlerReturns)
     EXPECT_FALSE(ThePlugin().started);
 }
 
+TEST_F(Lifecycle, StopReturnsWhileTheHostsHandlerHangs)
+{
+    win::Event handlerEntered = win::Event::CreateManualReset();
+    win::Event releaseHandler = win::Event::CreateManualReset();
+    host.OnKey([&](std::int32_t) {
+        handlerEntered.Set();
+        releaseHandler.Wait(INFINITE);
+    });
+    host.Run(plugin::Start);
+    PushCodes({0x1A});
+    ASSERT_EQ(handlerEntered.Wait(kPatienceMs), WAIT_OBJECT_0);
+
+    plugin::Stop();  // from another thread than the host's, as a watchdog would
+    EXPECT_FALSE(ThePlugin().started);
+    releaseHandler.Set();
+    host.OnKey(nullptr);
+}
+
 TEST_F(Lifecycle, TheReceiverNeverSignalsAClosedCodeEvent)
 {
     host.Run(plugin::Start);

@@ -1,0 +1,50 @@
+#!/bin/sh
+# Checks the shipped binaries as Windows will see them: the exact export
+# names, the import tables, and that no compiler runtime DLL is needed.
+set -eu
+bin="$1"
+objdump=i686-w64-mingw32-objdump
+failures=0
+
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+
+exports() { "$objdump" -p "$bin/$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p' | sort; }
+imported_dlls() { "$objdump" -p "$bin/$1" | sed -n 's/^\s*DLL Name: //p' | sort; }
+imports_from() { "$objdump" -p "$bin/$1" | sed -n "/DLL Name: $2/,/^\$/p" | awk '$1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {print $3}' | sort; }
+
+expect_exports() {
+    dll="$1"; shift
+    actual=$(exports "$dll")
+    expected=$(printf '%s\n' "$@" | sort)
+    [ "$actual" = "$expected" ] || fail "$dll exports:
+$actual
+expected:
+$expected"
+}
+
+expect_exports Pelcato.dll Open Start Stop Setup Close _SetupForm
+expect_exports pltremotewrap.dll _RemoteCreate@0 _RemoteRelease@0 _GetCode@4 _GetDeviceName@4 \
+    _SelectDevice@4 _GetCardType@0 _SetChipTypeTM@4
+
+wrapper_imports=$(imports_from Pelcato.dll pltremotewrap.dll)
+for name in _RemoteCreate@0 _RemoteRelease@0 _GetCode@4 _GetDeviceName@4 _SelectDevice@4 _SetChipTypeTM@4; do
+    echo "$wrapper_imports" | grep -qx "$name" || fail "Pelcato.dll does not import $name from pltremotewrap.dll"
+done
+
+vendor_imports=$(imports_from pltremotewrap.dll pltremote.dll)
+expected_vendor=$(printf '%s\n' '??0CPLTRemote@@QAE@XZ' '??1CPLTRemote@@QAE@XZ' '?GetCode@CPLTRemote@@QAEJPAE@Z' \
+    '?GetDeviceName@CPLTRemote@@QAEPADK@Z' '?SelectDevice@CPLTRemote@@QAEJK@Z' | sort)
+[ "$vendor_imports" = "$expected_vendor" ] || fail "pltremotewrap.dll imports from pltremote.dll:
+$vendor_imports"
+
+for dll in Pelcato.dll pltremotewrap.dll pltremote.dll; do
+    for dependency in $(imported_dlls "$dll"); do
+        case "$dependency" in
+        KERNEL32.dll | USER32.dll | GDI32.dll | COMCTL32.dll | msvcrt.dll | pltremotewrap.dll | pltremote.dll) ;;
+        *) fail "$dll needs $dependency, which a user does not have" ;;
+        esac
+    done
+done
+
+[ "$failures" -eq 0 ] && echo "binaries: all checks passed"
+exit "$failures"
