@@ -9,13 +9,14 @@ namespace win {
 // worker inside SendMessage to one of its own windows would otherwise wait
 // forever. MWMO_INPUTAVAILABLE also wakes for a send that this thread has
 // already seen in its queue (hosts look at their queues all the time).
+// Sends that arrived just before the object was signalled are delivered too.
 inline void WaitDeliveringSentMessages(HANDLE object)
 {
+    MSG message;
     while (::MsgWaitForMultipleObjectsEx(1, &object, INFINITE, QS_SENDMESSAGE, MWMO_INPUTAVAILABLE) ==
-           WAIT_OBJECT_0 + 1) {
-        MSG message;
+           WAIT_OBJECT_0 + 1)
         ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
-    }
+    ::PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
 }
 
 // Sends a message and waits until the window procedure has returned, as

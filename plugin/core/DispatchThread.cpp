@@ -58,6 +58,21 @@ private:
     win::SendCounter sends_;
 };
 
+// What the DispatchThread waits on: the next code, or Stop. Stop has an event
+// of its own because the dispatcher resets the CodeEvent before each wait,
+// which would wipe out a stop signalled on it a moment earlier.
+struct CodeOrStop {
+    const win::Event& codeEvent;
+    const win::Event& stop;
+
+    void Reset() const { codeEvent.Reset(); }
+    DWORD Wait(DWORD timeoutMs) const
+    {
+        const HANDLE handles[] = {codeEvent.Get(), stop.Get()};
+        return ::WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
+    }
+};
+
 void RunDispatcher(PluginState& plugin)
 {
     WindowSink sink(plugin);
@@ -74,7 +89,8 @@ void RunDispatcher(PluginState& plugin)
         if (plugin.dispatchStop.IsSet())
             break;
 
-        switch (WaitForCode(plugin.codeEvent, plugin.pendingCode, dispatcher.WaitTimeout())) {
+        switch (WaitForCode(CodeOrStop{plugin.codeEvent, plugin.dispatchStop}, plugin.pendingCode,
+                            dispatcher.WaitTimeout())) {
         case CodeWait::kTimedOut:
             dispatcher.TimeOut(::GetTickCount(), ReadTiming(plugin));
             break;

@@ -50,11 +50,11 @@ CodeWait WaitForCode(const CodeEvent& event, const PendingCode& slot, DWORD time
     if (slot.newCode.load())
         return CodeWait::kCodeReady;
     switch (event.Wait(timeoutMs)) {
-    case WAIT_OBJECT_0:
-        return CodeWait::kSignalled;
     case WAIT_TIMEOUT:
         return CodeWait::kTimedOut;
-    default:
+    case WAIT_FAILED:
         return CodeWait::kFailed;
+    default:
+        return CodeWait::kSignalled;
     }
 }

@@ -38,7 +38,6 @@ void EndDispatchThread(PluginState& plugin)
     if (!plugin.dispatchThread)
         return;
     plugin.dispatchStop.Set();
-    plugin.codeEvent.Set();
     win::WaitDeliveringSentMessages(plugin.dispatchThread.Get());
     plugin.dispatchThread.Close();
     plugin.dispatchStop.Close();

@@ -201,6 +201,19 @@ TEST_F(Lifecycle, SecondOpenWithoutCloseLeavesNoThreadBehind)
     EXPECT_STREQ(host.Messages().front().record.sourceName, "Again");
 }
 
+TEST_F(Lifecycle, StopRightAfterStartNeverHangs)
+{
+    // Stop meets the threads at every stage of their start: a stop signal
+    // that a thread can miss shows up here as a hang.
+    host.Run([] {
+        for (int i = 0; i < 300; ++i) {
+            plugin::Start();
+            plugin::Stop();
+        }
+    });
+    EXPECT_FALSE(ThePlugin().started);
+}
+
 TEST_F(Lifecycle, StartTwiceAndStopTwiceAreHarmless)
 {
     int threadsBefore = ThreadCount();
