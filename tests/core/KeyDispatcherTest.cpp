@@ -75,6 +75,7 @@ public:
         keyMap.AddLine("0000000C=VolumeUp");
         keyMap.AddLine("0000000D=" + std::string(200, 'L'));
         keyMap.AddLine("0000000E=" + std::string(200, 'L'));
+        keyMap.AddLine("0000000F=Power", 1);
     }
 
     // Feeds the arrivals (ticks relative to the start) and runs on until
@@ -109,7 +110,7 @@ public:
     RemoteEvent record = {};
     KeyEventTexts texts = {};
     KeyMap keyMap;
-    ModelNameList modelNames{"Test Remote"};
+    ModelNameList modelNames{"Test Remote", "Other Remote"};
     RecordingSink sink;
     KeyDispatcher dispatcher;
 };
@@ -171,6 +172,15 @@ INSTANTIATE_TEST_SUITE_P(
                   {150, "show B"},
                   {350, "send -1"},
                   {350, "show release"}}},
+        Scenario{"SameKeyNameOfAnotherModelIsAnotherKey",
+                 {{0, 0x1A}, {50, 0x0F}},
+                 {{0, "send 0"},
+                  {0, "show 1A"},
+                  {50, "send -1"},
+                  {50, "send 0"},
+                  {50, "show F"},
+                  {250, "send -1"},
+                  {250, "show release"}}},
         Scenario{"TwoUnmappedCodesAreTwoKeys",
                  {{0, 0x01}, {50, 0x02}},
                  {{0, "send 0"},
