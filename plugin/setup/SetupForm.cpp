@@ -19,13 +19,13 @@ constexpr int kClientHeight = 259;
 constexpr int kCloseButtonId = IDOK;
 constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 
-void RegisterFormClass(HINSTANCE instance)
+// The class lives only as long as a dialog: the library may be unloaded and
+// loaded again elsewhere while the host runs.
+void RegisterFormClass(HINSTANCE instance, WNDPROC windowProc)
 {
     WNDCLASSEXA windowClass = {};
-    if (::GetClassInfoExA(instance, kWindowClass, &windowClass))
-        return;
     windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = ::DefWindowProcA;
+    windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance;
     windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
@@ -50,22 +50,20 @@ RECT CentredFormRect()
 TSetupForm::TSetupForm(HWND owner) : owner_(owner)
 {
     HINSTANCE instance = ThisModule();
-    RegisterFormClass(instance);
+    RegisterFormClass(instance, &WindowProc);
     RECT rect = CentredFormRect();
     window_ = ::CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kWindowClass, kPluginDescription, kFormStyle,
                                 rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, owner_, nullptr,
-                                instance, nullptr);
-    if (!window_)
-        return;
-    ::SetWindowLongPtrA(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    ::SetWindowLongPtrA(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&WindowProc));
-    CreateControls();
+                                instance, this);
+    if (window_)
+        CreateControls();
 }
 
 TSetupForm::~TSetupForm()
 {
     if (window_)
         ::DestroyWindow(window_);
+    ::UnregisterClassA(kWindowClass, ThisModule());
 }
 
 void TSetupForm::CreateControls()
@@ -138,17 +136,21 @@ void TSetupForm::ShowMonitorMessage(const MSG& message)
 
 LRESULT CALLBACK TSetupForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
+    if (message == WM_NCCREATE) {
+        auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+    }
     auto* form = reinterpret_cast<TSetupForm*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
     try {
         if (form)
-            return form->HandleMessage(message, wParam, lParam);
+            return form->HandleMessage(window, message, wParam, lParam);
     } catch (...) {
         // Nothing may leave a window procedure.
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-LRESULT TSetupForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TSetupForm::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_COMMAND:
@@ -161,5 +163,5 @@ LRESULT TSetupForm::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         modalDone_ = true;
         return 0;
     }
-    return ::DefWindowProcA(window_, message, wParam, lParam);
+    return ::DefWindowProcA(window, message, wParam, lParam);
 }
