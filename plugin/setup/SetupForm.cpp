@@ -17,7 +17,7 @@ constexpr char kWindowClass[] = "PelcatoSetupForm";
 constexpr int kClientWidth = 470;
 constexpr int kClientHeight = 259;
 constexpr int kCloseButtonId = IDOK;
-constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 
 // The class lives only as long as a dialog: the library may be unloaded and
 // loaded again elsewhere while the host runs.
