@@ -179,19 +179,43 @@ TEST_P(RefusedCoreVersion, StartShowsTheMessageAndStartsNothing)
 // 0 stands for a host that passes no record at all.
 INSTANTIATE_TEST_SUITE_P(Versions, RefusedCoreVersion, testing::Values(0u, 0x02070BFFu, 0x02080000u, 0x01070C00u));
 
+// The setup dialog once it is visible, or null.
+HWND WaitForSetupForm()
+{
+    HWND form = nullptr;
+    WaitUntil(
+        [&] {
+            form = ::FindWindowA("PelcatoSetupForm", kDescription);
+            return form && ::IsWindowVisible(form);
+        },
+        kPatienceMs);
+    return form;
+}
+
+TEST_F(PluginDll, SetupWithARefusedCoreVersionShowsTheMessageThenTheDialog)
+{
+    host.Run([&] { plugin.Open("Source", host.Window(), nullptr); });
+    std::future<void> setup = host.Post(plugin.Setup);
+    EXPECT_EQ(CloseMessageBox(), "Incorrect core version.");
+    HWND form = WaitForSetupForm();
+    ASSERT_TRUE(form) << "the dialog is shown all the same";
+
+    SimStats stats;
+    SimGetStats(&stats);
+    EXPECT_EQ(stats.getCodeCalls, 0) << "but nothing polls the receiver";
+    ::PostMessageA(form, WM_CLOSE, 0, 0);
+    ASSERT_EQ(setup.wait_for(std::chrono::milliseconds(kPatienceMs)), std::future_status::ready);
+    host.Run(plugin.Close);
+}
+
 TEST_F(PluginDll, FormPointerNamesTheDialogWhileSetupRuns)
 {
     HostInfo info(kAcceptedCoreVersion);
     host.Run([&] { plugin.Open("Source", host.Window(), info.bytes); });
     std::future<void> setup = host.Post(plugin.Setup);
 
-    HWND form = nullptr;
-    ASSERT_TRUE(WaitUntil(
-        [&] {
-            form = ::FindWindowA("PelcatoSetupForm", kDescription);
-            return form && ::IsWindowVisible(form);
-        },
-        kPatienceMs));
+    HWND form = WaitForSetupForm();
+    ASSERT_TRUE(form);
     EXPECT_NE(*plugin.SetupForm, nullptr);
 
     unsigned char code = 0x1A;
