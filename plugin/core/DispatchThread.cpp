@@ -1,19 +1,20 @@
 // The DispatchThread: a thin loop around KeyDispatcher. It takes codes from
-// the slot, reads the clock, runs a pass and waits for the CodeEvent, with no
-// time limit while no key is down and for at most the wake interval while
-// one is.
+// the slot, reads the clock, runs a pass and waits for the next code or for
+// Stop, with no time limit while no key is down and for at most the wake
+// interval while one is.
 //
 // Key messages go to the host with a synchronous send, so the host reads the
 // record while the thread waits; Stop ends that wait too, so that a host that
 // stops the plug-in from inside its handler is not left waiting for a thread
-// that waits for it. In TestMode nothing goes to the host; the
-// changes are posted to the setup dialog's window instead, which already
-// exists (made on the host's thread) whenever TestMode is set.
+// that waits for it. In TestMode nothing goes to the host; the changes are
+// posted to the setup dialog's window instead, which already exists (made on
+// the host's thread) whenever TestMode is set.
 
 #include "DispatchThread.h"
 
 #include "KeyDispatcher.h"
 #include "PluginState.h"
+
 #include "common/win/MessageWait.h"
 #include "setup/SetupForm.h"
 
