@@ -27,7 +27,11 @@ void __stdcall RemoteCreate()
 {
     if (instance)
         return;
-    // 8 bytes of our runtime's heap; the vendor's constructor fills them.
+    // The global allocator here is C++'s ::operator new of this library's
+    // own, statically linked runtime. Nobody else ever frees these 8 bytes:
+    // the vendor only constructs and destroys in place, and RemoteRelease
+    // hands them back to ::operator delete. The nothrow form keeps the
+    // no-memory case an ordinary null, as no exception may leave an export.
     void* memory = ::operator new(sizeof(VendorRemote), std::nothrow);
     if (!memory)
         return;
