@@ -75,9 +75,13 @@ long CardTypeOf(const Simulator& simulator, unsigned long index)
 }  // namespace
 
 // The vendor's members, with thiscall and the decorated names of pltremote.def.
-#define MEMBER(decorated) __asm__("\"_" decorated "\"")
+// The constructor returns the object, as Microsoft's compiler makes every
+// constructor do, so that a caller built by that compiler may rely on EAX.
+// noexcept: a failure inside the simulator ends the process rather than
+// unwinding into a caller that knows nothing of our exceptions.
+#define MEMBER(decorated) noexcept __asm__("\"_" decorated "\"")
 extern "C" {
-void __attribute__((thiscall)) Construct(Object* self) MEMBER("??0CPLTRemote@@QAE@XZ");
+Object* __attribute__((thiscall)) Construct(Object* self) MEMBER("??0CPLTRemote@@QAE@XZ");
 void __attribute__((thiscall)) Destruct(Object* self) MEMBER("??1CPLTRemote@@QAE@XZ");
 long __attribute__((thiscall)) GetCode(Object* self, unsigned char* code) MEMBER("?GetCode@CPLTRemote@@QAEJPAE@Z");
 char* __attribute__((thiscall)) GetDeviceName(Object* self, unsigned long index)
@@ -85,7 +89,7 @@ char* __attribute__((thiscall)) GetDeviceName(Object* self, unsigned long index)
 long __attribute__((thiscall)) SelectDevice(Object* self, unsigned long index) MEMBER("?SelectDevice@CPLTRemote@@QAEJK@Z");
 }
 
-void Construct(Object* self)
+Object* Construct(Object* self) noexcept
 {
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
@@ -93,16 +97,17 @@ void Construct(Object* self)
     self->cardType = CardTypeOf(simulator, 0);
     ++simulator.stats.constructed;
     ++simulator.stats.objectsAlive;
+    return self;
 }
 
-void Destruct(Object*)
+void Destruct(Object*) noexcept
 {
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
     --simulator.stats.objectsAlive;
 }
 
-long GetCode(Object*, unsigned char* code)
+long GetCode(Object*, unsigned char* code) noexcept
 {
     Simulator& simulator = TheSimulator();
     void (*hook)(void*);
@@ -126,7 +131,7 @@ long GetCode(Object*, unsigned char* code)
     return 0;
 }
 
-char* GetDeviceName(Object*, unsigned long index)
+char* GetDeviceName(Object*, unsigned long index) noexcept
 {
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
@@ -136,7 +141,7 @@ char* GetDeviceName(Object*, unsigned long index)
     return simulator.nameBuffer.data();
 }
 
-long SelectDevice(Object* self, unsigned long index)
+long SelectDevice(Object* self, unsigned long index) noexcept
 {
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
@@ -149,14 +154,14 @@ long SelectDevice(Object* self, unsigned long index)
 
 extern "C" {
 
-void SimReset()
+void SimReset() noexcept
 {
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
     ResetLocked(simulator);
 }
 
-void SimSetDevices(const char* const* names, const long* cardTypes, int count)
+void SimSetDevices(const char* const* names, const long* cardTypes, int count) noexcept
 {
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
@@ -165,28 +170,28 @@ void SimSetDevices(const char* const* names, const long* cardTypes, int count)
         simulator.devices.push_back({names[i], cardTypes ? cardTypes[i] : 0});
 }
 
-void SimPushCodes(const unsigned char* codes, int count)
+void SimPushCodes(const unsigned char* codes, int count) noexcept
 {
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
     simulator.codes.insert(simulator.codes.end(), codes, codes + count);
 }
 
-int SimPendingCodes()
+int SimPendingCodes() noexcept
 {
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
     return static_cast<int>(simulator.codes.size());
 }
 
-void SimGetStats(SimStats* stats)
+void SimGetStats(SimStats* stats) noexcept
 {
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
     *stats = simulator.stats;
 }
 
-void SimSetGetCodeHook(void (*hook)(void*), void* context)
+void SimSetGetCodeHook(void (*hook)(void*), void* context) noexcept
 {
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
