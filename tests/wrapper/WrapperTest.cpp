@@ -56,6 +56,14 @@ TEST_F(Wrapper, SecondCreateKeepsTheObjectAndItsFields)
     EXPECT_EQ(Stats().chipTypeAtSelect, 1);
 }
 
+TEST_F(Wrapper, ChipTypeIsStoredAsAWhole32BitValue)
+{
+    RemoteCreate();
+    SetChipTypeTM(0x12345678);
+    SelectDevice(0);
+    EXPECT_EQ(Stats().chipTypeAtSelect, 0x12345678);
+}
+
 TEST_F(Wrapper, ReleaseIsSafeToRepeatAndCreateAfterItMakesAFreshObject)
 {
     RemoteCreate();
@@ -81,10 +89,12 @@ TEST_F(Wrapper, DevicesAreNumberedUntilTheFirstNullAndTheirNamesAreWritable)
     }
     EXPECT_EQ(listed, (std::vector<std::string>{"First", "Second", "Third"}));
 
-    SelectDevice(1);
+    EXPECT_EQ(SelectDevice(1), 0) << "the receiver's result";
+    EXPECT_EQ(Stats().lastSelectedDevice, 1);
     EXPECT_EQ(GetCardType(), 9) << "the card type of the selected device";
-    SelectDevice(7);
+    EXPECT_EQ(SelectDevice(7), 1) << "the receiver's result";
     EXPECT_EQ(Stats().lastSelectedDevice, 7) << "an index past the last device is passed on";
+    EXPECT_EQ(Stats().selectDeviceCalls, 2);
 }
 
 TEST_F(Wrapper, CodesComeOutInOrderThenNone)
@@ -94,12 +104,13 @@ TEST_F(Wrapper, CodesComeOutInOrderThenNone)
     SimPushCodes(pushed, 3);
     for (unsigned char expected : pushed) {
         unsigned char code = 255;
-        GetCode(&code);
+        EXPECT_EQ(GetCode(&code), 0) << "the receiver's result for a code";
         EXPECT_EQ(code, expected);
     }
     unsigned char code = 255;
-    GetCode(&code);
+    EXPECT_EQ(GetCode(&code), 1) << "the receiver's result for no code";
     EXPECT_EQ(code, 255);
+    EXPECT_EQ(Stats().getCodeCalls, 4) << "one receiver call per GetCode";
 }
 
 struct CardTypeCase {
