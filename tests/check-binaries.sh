@@ -8,6 +8,12 @@ failures=0
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
+# A binary that is missing fails outright: an empty export list must never
+# pass for one that is merely absent.
+for file in Pelcato.dll pltremotewrap.dll pltremote.dll wrapper_tests.exe; do
+    [ -f "$bin/$file" ] || { echo "FAIL: $bin/$file was not built"; exit 1; }
+done
+
 exports() { "$objdump" -p "$bin/$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p' | sort; }
 imported_dlls() { "$objdump" -p "$bin/$1" | sed -n 's/^\s*DLL Name: //p' | sort; }
 imports_from() { "$objdump" -p "$bin/$1" | sed -n "/DLL Name: $2/,/^\$/p" | awk '$1 ~ /^[0-9a-f]+$/ && $2 ~ /^[0-9]+$/ {print $3}' | sort; }
@@ -26,6 +32,16 @@ expect_exports Pelcato.dll Open Start Stop Setup Close _SetupForm
 expect_exports pltremotewrap.dll _RemoteCreate@0 _RemoteRelease@0 _GetCode@4 _GetDeviceName@4 \
     _SelectDevice@4 _GetCardType@0 _SetChipTypeTM@4
 
+# The wrapper tests call all seven functions, so their import table shows
+# that the import library names each export exactly as the DLL does.
+tests_imports=$(imports_from wrapper_tests.exe pltremotewrap.dll)
+expected_wrapper=$(printf '%s\n' _RemoteCreate@0 _RemoteRelease@0 _GetCode@4 _GetDeviceName@4 _SelectDevice@4 \
+    _GetCardType@0 _SetChipTypeTM@4 | sort)
+[ "$tests_imports" = "$expected_wrapper" ] || fail "wrapper_tests.exe imports from pltremotewrap.dll:
+$tests_imports
+expected:
+$expected_wrapper"
+
 wrapper_imports=$(imports_from Pelcato.dll pltremotewrap.dll)
 for name in _RemoteCreate@0 _RemoteRelease@0 _GetCode@4 _GetDeviceName@4 _SelectDevice@4 _SetChipTypeTM@4; do
     echo "$wrapper_imports" | grep -qx "$name" || fail "Pelcato.dll does not import $name from pltremotewrap.dll"
@@ -35,7 +51,17 @@ vendor_imports=$(imports_from pltremotewrap.dll pltremote.dll)
 expected_vendor=$(printf '%s\n' '??0CPLTRemote@@QAE@XZ' '??1CPLTRemote@@QAE@XZ' '?GetCode@CPLTRemote@@QAEJPAE@Z' \
     '?GetDeviceName@CPLTRemote@@QAEPADK@Z' '?SelectDevice@CPLTRemote@@QAEJK@Z' | sort)
 [ "$vendor_imports" = "$expected_vendor" ] || fail "pltremotewrap.dll imports from pltremote.dll:
-$vendor_imports"
+$vendor_imports
+expected:
+$expected_vendor"
+
+# The simulated receiver offers the vendor's members under the same names,
+# and otherwise only its Sim* control functions.
+vendor_exports=$(exports pltremote.dll | grep -v '^Sim' || true)
+[ "$vendor_exports" = "$expected_vendor" ] || fail "pltremote.dll exports besides Sim*:
+$vendor_exports
+expected:
+$expected_vendor"
 
 for dll in Pelcato.dll pltremotewrap.dll pltremote.dll; do
     for dependency in $(imported_dlls "$dll"); do
