@@ -230,17 +230,9 @@ TEST_F(Lifecycle, StartTwiceAndStopTwiceAreHarmless)
     EXPECT_EQ(ThreadCount(), threadsBefore);
 }
 
-// Finds the setup dialog once it is visible.
 HWND WaitForSetupForm()
 {
-    HWND form = nullptr;
-    WaitUntil(
-        [&] {
-            form = ::FindWindowA("PelcatoSetupForm", "Pelcato TV tuner");
-            return form && ::IsWindowVisible(form);
-        },
-        kPatienceMs);
-    return form;
+    return WaitForVisibleWindow("PelcatoSetupForm", "Pelcato TV tuner", kPatienceMs);
 }
 
 struct ChildSearch {

@@ -140,13 +140,7 @@ TEST_F(PluginDll, KeyMessagesCarryTheRecordByteForByte)
 // Closes the message box that Start shows, once it appears, and reports its text.
 std::string CloseMessageBox()
 {
-    HWND box = nullptr;
-    WaitUntil(
-        [&] {
-            box = ::FindWindowA("#32770", kDescription);
-            return box && ::IsWindowVisible(box);
-        },
-        kPatienceMs);
+    HWND box = WaitForVisibleWindow("#32770", kDescription, kPatienceMs);
     if (!box)
         return "(no message box)";
     std::string text = WindowText(::GetDlgItem(box, 0xFFFF));
@@ -179,17 +173,9 @@ TEST_P(RefusedCoreVersion, StartShowsTheMessageAndStartsNothing)
 // 0 stands for a host that passes no record at all.
 INSTANTIATE_TEST_SUITE_P(Versions, RefusedCoreVersion, testing::Values(0u, 0x02070BFFu, 0x02080000u, 0x01070C00u));
 
-// The setup dialog once it is visible, or null.
 HWND WaitForSetupForm()
 {
-    HWND form = nullptr;
-    WaitUntil(
-        [&] {
-            form = ::FindWindowA("PelcatoSetupForm", kDescription);
-            return form && ::IsWindowVisible(form);
-        },
-        kPatienceMs);
-    return form;
+    return WaitForVisibleWindow("PelcatoSetupForm", kDescription, kPatienceMs);
 }
 
 TEST_F(PluginDll, SetupWithARefusedCoreVersionShowsTheMessageThenTheDialog)

@@ -120,24 +120,12 @@ std::vector<std::int32_t> TestHost::Params() const
     return params;
 }
 
-bool TestHost::WaitForMessages(std::size_t count, DWORD timeoutMs) const
-{
-    std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return messages_.size() >= count; });
-}
-
 bool TestHost::WaitForRelease(DWORD timeoutMs) const
 {
     std::unique_lock lock(mutex_);
     return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
         return std::any_of(messages_.begin(), messages_.end(), [](const KeyMessage& key) { return key.param == -1; });
     });
-}
-
-void TestHost::ClearMessages()
-{
-    std::lock_guard lock(mutex_);
-    messages_.clear();
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
@@ -149,6 +137,18 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)
         ::Sleep(5);
     }
     return true;
+}
+
+HWND WaitForVisibleWindow(const char* windowClass, const char* caption, DWORD timeoutMs)
+{
+    HWND window = nullptr;
+    bool visible = WaitUntil(
+        [&] {
+            window = ::FindWindowA(windowClass, caption);
+            return window && ::IsWindowVisible(window);
+        },
+        timeoutMs);
+    return visible ? window : nullptr;
 }
 
 std::string WindowText(HWND window)

@@ -43,11 +43,8 @@ public:
 
     std::vector<KeyMessage> Messages() const;
     std::vector<std::int32_t> Params() const;
-    // True once at least count key messages have arrived.
-    bool WaitForMessages(std::size_t count, DWORD timeoutMs) const;
     // True once a release has arrived.
     bool WaitForRelease(DWORD timeoutMs) const;
-    void ClearMessages();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
@@ -65,6 +62,9 @@ private:
 
 // Polls condition every few milliseconds, up to timeoutMs.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
+
+// The top-level window of that class and caption once it is visible, or null.
+HWND WaitForVisibleWindow(const char* windowClass, const char* caption, DWORD timeoutMs);
 
 // The text of a window, read with WM_GETTEXT so that it works across threads.
 std::string WindowText(HWND window);
