@@ -5,14 +5,19 @@
 // vendor's 8 bytes (chip-type switch, then card type), so all other state
 // lives here, shared by every object.
 //
-// Codes come from a queue that the control interface fills, one code per
-// GetCode call. A device index past the last selects no card (card type 0);
-// codes flow all the same.
+// GetCode hands out the codes the control interface queued, one per call,
+// and else the newest report of the script that is playing. A device index
+// past the last selects no card (card type 0); codes flow all the same.
 
+#include "CodeScript.h"
 #include "SimControl.h"
 
+#include <windows.h>
+
+#include <chrono>
 #include <cstdint>
 #include <deque>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -28,48 +33,127 @@ static_assert(sizeof(Object) == 8);
 struct Device {
     std::string name;
     long cardType;
+    std::string buffer;  // what GetDeviceName handed out, as the caller left it
 };
 
-void ResetLocked(struct Simulator& simulator);
+constexpr char kSettingsFileName[] = "pltremote-sim.ini";
+constexpr int kMaxDevices = 64;
+constexpr std::streamsize kMaxScriptBytes = 1 << 20;
+
+std::vector<Device> BuiltInDevices()
+{
+    return {{"Pelcato PCI DVD Tuner", 3, {}}, {"Generic Video Capture", 0, {}}};
+}
+
+std::uint64_t NowMs()
+{
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+std::string ModuleFolder()
+{
+    HMODULE self = nullptr;
+    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCSTR>(&BuiltInDevices), &self);
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(self, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+std::string ProfileString(const std::string& path, const std::string& section, const char* key)
+{
+    char value[512] = {};
+    ::GetPrivateProfileStringA(section.c_str(), key, "", value, sizeof value, path.c_str());
+    return value;
+}
+
+struct Settings {
+    std::vector<Device> devices;
+    std::string script;
+    bool loop = false;
+    int result = 0;  // as SimLoadSettings gives it
+};
+
+Settings ReadSettings(const std::string& path)
+{
+    Settings settings;
+    for (int i = 0; i < kMaxDevices; ++i) {
+        std::string section = "Device" + std::to_string(i);
+        std::string name = ProfileString(path, section, "Name");
+        if (name.empty())
+            break;
+        long cardType = static_cast<long>(::GetPrivateProfileIntA(section.c_str(), "CardType", 0, path.c_str()));
+        settings.devices.push_back({name, cardType, {}});
+    }
+    if (settings.devices.empty())
+        settings.devices = BuiltInDevices();
+
+    std::string scriptFile = ProfileString(path, "Script", "File");
+    if (scriptFile.empty())
+        return settings;
+    settings.loop = ::GetPrivateProfileIntA("Script", "Loop", 0, path.c_str()) != 0;
+    std::string folder = path.substr(0, path.find_last_of('\\') + 1);
+    std::ifstream file(scriptFile.find(':') == std::string::npos ? folder + scriptFile : scriptFile);
+    if (!file) {
+        settings.result = -1;
+        return settings;
+    }
+    std::string text(kMaxScriptBytes, '\0');
+    file.read(text.data(), kMaxScriptBytes);
+    text.resize(static_cast<std::size_t>(file.gcount()));
+    settings.script = std::move(text);
+    return settings;
+}
 
 struct Simulator {
-    Simulator() { ResetLocked(*this); }
+    explicit Simulator(const std::string& settingsPath)
+    {
+        Reset();
+        Apply(ReadSettings(settingsPath));
+    }
+
+    void Reset()
+    {
+        devices = BuiltInDevices();
+        codes.clear();
+        script.Stop();
+        long alive = stats.objectsAlive;
+        stats = SimStats{};
+        stats.objectsAlive = alive;  // objects outlive a reset
+        stats.lastSelectedDevice = -1;
+        hook = nullptr;
+        hookContext = nullptr;
+    }
+
+    int Apply(Settings settings)
+    {
+        devices = std::move(settings.devices);
+        if (settings.result != 0 || settings.script.empty())
+            return settings.result;
+        ScriptParse parse = ParseCodeScript(settings.script);
+        if (!parse.script)
+            return parse.badLine;
+        script.Play(std::move(*parse.script), settings.loop);
+        return 0;
+    }
+
+    long CardTypeOf(unsigned long index) const { return index < devices.size() ? devices[index].cardType : 0; }
 
     std::mutex mutex;
     std::vector<Device> devices;
     std::deque<unsigned char> codes;
-    std::string nameBuffer;
-    SimStats stats;
+    ScriptPlayer script;
+    SimStats stats = {};
     void (*hook)(void*) = nullptr;
     void* hookContext = nullptr;
 };
 
 Simulator& TheSimulator()
 {
-    static Simulator simulator;
+    static Simulator simulator(ModuleFolder() + kSettingsFileName);
     return simulator;
-}
-
-std::vector<Device> DefaultDevices()
-{
-    return {{"Pelcato PCI DVD Tuner", 3}, {"Generic Video Capture", 0}};
-}
-
-void ResetLocked(Simulator& simulator)
-{
-    simulator.devices = DefaultDevices();
-    simulator.codes.clear();
-    long alive = simulator.stats.objectsAlive;
-    simulator.stats = SimStats{};
-    simulator.stats.objectsAlive = alive;  // objects outlive a reset
-    simulator.stats.lastSelectedDevice = -1;
-    simulator.hook = nullptr;
-    simulator.hookContext = nullptr;
-}
-
-long CardTypeOf(const Simulator& simulator, unsigned long index)
-{
-    return index < simulator.devices.size() ? simulator.devices[index].cardType : 0;
 }
 
 }  // namespace
@@ -94,7 +178,7 @@ Object* Construct(Object* self) noexcept
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
     self->chipTypeTM = 0;
-    self->cardType = CardTypeOf(simulator, 0);
+    self->cardType = simulator.CardTypeOf(0);
     ++simulator.stats.constructed;
     ++simulator.stats.objectsAlive;
     return self;
@@ -122,13 +206,17 @@ long GetCode(Object*, unsigned char* code) noexcept
 
     std::lock_guard lock(simulator.mutex);
     ++simulator.stats.getCodeCalls;
-    if (simulator.codes.empty()) {
-        *code = 255;
-        return 1;
+    if (!simulator.codes.empty()) {
+        *code = simulator.codes.front();
+        simulator.codes.pop_front();
+        return 0;
     }
-    *code = simulator.codes.front();
-    simulator.codes.pop_front();
-    return 0;
+    if (std::optional<std::uint8_t> report = simulator.script.Take(NowMs())) {
+        *code = *report;
+        return 0;
+    }
+    *code = 255;
+    return 1;
 }
 
 char* GetDeviceName(Object*, unsigned long index) noexcept
@@ -137,8 +225,9 @@ char* GetDeviceName(Object*, unsigned long index) noexcept
     std::lock_guard lock(simulator.mutex);
     if (index >= simulator.devices.size())
         return nullptr;
-    simulator.nameBuffer = simulator.devices[index].name;
-    return simulator.nameBuffer.data();
+    Device& device = simulator.devices[index];
+    device.buffer = device.name;
+    return device.buffer.data();
 }
 
 long SelectDevice(Object* self, unsigned long index) noexcept
@@ -148,7 +237,7 @@ long SelectDevice(Object* self, unsigned long index) noexcept
     ++simulator.stats.selectDeviceCalls;
     simulator.stats.lastSelectedDevice = static_cast<long>(index);
     simulator.stats.chipTypeAtSelect = self->chipTypeTM;
-    self->cardType = CardTypeOf(simulator, index);
+    self->cardType = simulator.CardTypeOf(index);
     return index < simulator.devices.size() ? 0 : 1;
 }
 
@@ -158,7 +247,15 @@ void SimReset() noexcept
 {
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
-    ResetLocked(simulator);
+    simulator.Reset();
+}
+
+int SimLoadSettings(const char* iniPath) noexcept
+{
+    Settings settings = ReadSettings(iniPath);
+    Simulator& simulator = TheSimulator();
+    std::lock_guard lock(simulator.mutex);
+    return simulator.Apply(std::move(settings));
 }
 
 void SimSetDevices(const char* const* names, const long* cardTypes, int count) noexcept
@@ -167,7 +264,16 @@ void SimSetDevices(const char* const* names, const long* cardTypes, int count) n
     std::lock_guard lock(simulator.mutex);
     simulator.devices.clear();
     for (int i = 0; i < count; ++i)
-        simulator.devices.push_back({names[i], cardTypes ? cardTypes[i] : 0});
+        simulator.devices.push_back({names[i], cardTypes ? cardTypes[i] : 0, {}});
+}
+
+const char* SimDeviceNameBuffer(int index) noexcept
+{
+    Simulator& simulator = TheSimulator();
+    std::lock_guard lock(simulator.mutex);
+    if (index < 0 || static_cast<std::size_t>(index) >= simulator.devices.size())
+        return nullptr;
+    return simulator.devices[index].buffer.c_str();
 }
 
 void SimPushCodes(const unsigned char* codes, int count) noexcept
@@ -182,6 +288,24 @@ int SimPendingCodes() noexcept
     Simulator& simulator = TheSimulator();
     std::lock_guard lock(simulator.mutex);
     return static_cast<int>(simulator.codes.size());
+}
+
+int SimPlayScript(const char* text, int loop) noexcept
+{
+    ScriptParse parse = ParseCodeScript(text);
+    if (!parse.script)
+        return parse.badLine;
+    Simulator& simulator = TheSimulator();
+    std::lock_guard lock(simulator.mutex);
+    simulator.script.Play(std::move(*parse.script), loop != 0);
+    return 0;
+}
+
+int SimScriptPlaying() noexcept
+{
+    Simulator& simulator = TheSimulator();
+    std::lock_guard lock(simulator.mutex);
+    return simulator.script.Playing(NowMs()) ? 1 : 0;
 }
 
 void SimGetStats(SimStats* stats) noexcept
