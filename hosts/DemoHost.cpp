@@ -1,11 +1,11 @@
 // A stand-in for the host application: loads Pelcato.dll from its own folder,
 // gives it a window and a host record, starts it and prints one line per key
-// message. Meanwhile it plays a short session into the simulated receiver: a
-// tap, a held button, one button taking over from another and a code that no
-// key map holds.
+// message. Its buttons come from the simulated receiver beside the plug-in.
 //
-//   DemoHost            play the session, then exit
-//   DemoHost --setup    open the setup dialog instead
+//   DemoHost            play a short session (a tap, a held button, one
+//                       button taking over from another, an unmapped code)
+//   DemoHost --keys     keys typed in this console become receiver codes
+//   DemoHost --setup    open the setup dialog
 
 #include "common/win/ProcAddress.h"
 
@@ -23,18 +23,47 @@ namespace {
 constexpr UINT kKeyMessage = WM_USER + 1;
 constexpr UINT kSessionDone = WM_APP + 1;
 constexpr std::uint32_t kCoreVersion = 0x02070C00;  // core 2.7, release 12
-constexpr int kPollMs = 50;
+
+struct SessionPart {
+    const char* heading;
+    const char* script;
+};
+
+// Every part ends with a pause longer than the release time, so each key's
+// release shows before the next part begins.
+constexpr SessionPart kSession[] = {
+    {"a tap on 1A", "tap 1A\npause 600"},
+    {"0B held for 900 ms", "hold 0B 900\npause 600"},
+    {"0B held, then 0C takes over", "hold 0B 400\nhold 0C 400\npause 600"},
+    {"FE, a code that no key map holds", "tap FE\npause 600"},
+};
+
+// How long one keystroke holds its button down: long enough to bridge the
+// gaps between the console's own key repeats, short enough for a tap to end
+// as one.
+constexpr char kKeystrokeScript[] = "hold %02X 150";
 
 using OpenFunction = const char*(WINAPI*)(const char*, HWND, const void*);
 using VoidFunction = void(WINAPI*)();
-using PushCodesFunction = void (*)(const unsigned char*, int);
+using PlayScriptFunction = int (*)(const char*, int);
+using ScriptPlayingFunction = int (*)();
+
+struct Plugin {
+    OpenFunction open;
+    VoidFunction start, stop, setup, close;
+};
+
+struct SimulatedReceiver {
+    PlayScriptFunction playScript;
+    ScriptPlayingFunction scriptPlaying;
+};
 
 const auto startTime = std::chrono::steady_clock::now();
 
 long long MillisecondsSinceStart()
 {
-    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - startTime)
-        .count();
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now() - startTime).count();
 }
 
 // The record's fields that a host reads; offsets as the plug-in lays them out.
@@ -70,43 +99,65 @@ LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-std::string ProgramFolder()
+void PrintHeader()
 {
-    char path[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
+    std::printf("%9s  %-10s %-16s %-24s %s\n", "time", "message", "key", "model", "code");
+    std::fflush(stdout);
 }
 
-// A button held for holdMs: the receiver reports its code at every poll.
-void Hold(PushCodesFunction push, unsigned char code, int holdMs)
+void PlaySession(SimulatedReceiver receiver, HWND window)
 {
-    for (int held = 0; held < holdMs; held += kPollMs) {
-        push(&code, 1);
-        std::this_thread::sleep_for(std::chrono::milliseconds(kPollMs));
+    for (const SessionPart& part : kSession) {
+        std::printf("-- %s\n", part.heading);
+        std::fflush(stdout);
+        receiver.playScript(part.script, 0);
+        while (receiver.scriptPlaying())
+            ::Sleep(20);
     }
+    ::PostMessageA(window, kSessionDone, 0, 0);
 }
 
-void Pause(int ms)
+// The demo remote's buttons on the keyboard; any other key sends its
+// character's value.
+int CodeOfKey(const KEY_EVENT_RECORD& key)
 {
-    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    switch (key.wVirtualKeyCode) {
+    case VK_UP: return 0x10;
+    case VK_DOWN: return 0x11;
+    case VK_LEFT: return 0x12;
+    case VK_RIGHT: return 0x13;
+    case VK_RETURN: return 0x14;
+    case VK_BACK: return 0x15;
+    }
+    unsigned char character = static_cast<unsigned char>(key.uChar.AsciiChar);
+    switch (character) {
+    case '+': return 0x0B;
+    case '-': return 0x0C;
+    case 'm': return 0x0D;
+    case 'p': return 0x1A;
+    }
+    if (character >= '0' && character <= '9')
+        return character - '0';
+    return character != 0 && character != 255 ? character : -1;
 }
 
-void PlaySession(PushCodesFunction push, HWND window)
+void ReadKeys(SimulatedReceiver receiver, HANDLE console, HWND window)
 {
-    std::printf("-- a tap on 0x1A\n");
-    Hold(push, 0x1A, kPollMs);
-    Pause(600);
-    std::printf("-- 0x0B held for 900 ms\n");
-    Hold(push, 0x0B, 900);
-    Pause(600);
-    std::printf("-- 0x0B held, then 0x0C takes over\n");
-    Hold(push, 0x0B, 400);
-    Hold(push, 0x0C, 400);
-    Pause(600);
-    std::printf("-- 0xFE, a code that no key map holds\n");
-    Hold(push, 0xFE, kPollMs);
-    Pause(600);
+    INPUT_RECORD input;
+    DWORD read = 0;
+    while (::ReadConsoleInputA(console, &input, 1, &read) && read == 1) {
+        if (input.EventType != KEY_EVENT || !input.Event.KeyEvent.bKeyDown)
+            continue;
+        const KEY_EVENT_RECORD& key = input.Event.KeyEvent;
+        if (key.wVirtualKeyCode == VK_ESCAPE || key.uChar.AsciiChar == 'q')
+            break;
+        int code = CodeOfKey(key);
+        if (code < 0)
+            continue;
+        char script[sizeof kKeystrokeScript];
+        std::snprintf(script, sizeof script, kKeystrokeScript, code);
+        receiver.playScript(script, 0);
+    }
     ::PostMessageA(window, kSessionDone, 0, 0);
 }
 
@@ -116,28 +167,69 @@ int Fail(const std::string& message)
     return 1;
 }
 
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+// Names the first of the plug-in's DLLs missing from folder; "" when all are there.
+std::string MissingLibrary(const std::string& folder)
+{
+    for (const char* name : {"Pelcato.dll", "pltremotewrap.dll", "pltremote.dll"}) {
+        if (::GetFileAttributesA((folder + name).c_str()) == INVALID_FILE_ATTRIBUTES)
+            return name;
+    }
+    return "";
+}
+
+void RunMessageLoop()
+{
+    MSG message;
+    while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
+        ::TranslateMessage(&message);
+        ::DispatchMessageA(&message);
+    }
+}
+
+enum class Mode { Session, Keys, Setup };
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    bool setup = argc > 1 && std::strcmp(argv[1], "--setup") == 0;
+    Mode mode = Mode::Session;
+    if (argc > 1 && std::strcmp(argv[1], "--keys") == 0)
+        mode = Mode::Keys;
+    else if (argc > 1 && std::strcmp(argv[1], "--setup") == 0)
+        mode = Mode::Setup;
+    else if (argc > 1)
+        return Fail(std::string("unknown option ") + argv[1] + "; use --keys, --setup or nothing");
 
-    std::string pluginPath = ProgramFolder() + "Pelcato.dll";
-    HMODULE plugin = ::LoadLibraryA(pluginPath.c_str());
-    if (!plugin)
-        return Fail("cannot load " + pluginPath + " (error " + std::to_string(::GetLastError()) +
-                    "); it needs pltremotewrap.dll and pltremote.dll beside it");
-    auto open = win::ProcAddress<OpenFunction>(plugin, "Open");
-    auto start = win::ProcAddress<VoidFunction>(plugin, "Start");
-    auto stop = win::ProcAddress<VoidFunction>(plugin, "Stop");
-    auto setupDialog = win::ProcAddress<VoidFunction>(plugin, "Setup");
-    auto close = win::ProcAddress<VoidFunction>(plugin, "Close");
-    if (!open || !start || !stop || !setupDialog || !close)
-        return Fail(pluginPath + " lacks one of the exports Open, Start, Stop, Setup, Close");
+    std::string folder = ProgramFolder();
+    if (std::string missing = MissingLibrary(folder); !missing.empty())
+        return Fail(missing + " is missing from " + folder + "; the plug-in needs Pelcato.dll, " +
+                    "pltremotewrap.dll and pltremote.dll beside this program");
+    HMODULE library = ::LoadLibraryA((folder + "Pelcato.dll").c_str());
+    if (!library)
+        return Fail("cannot load " + folder + "Pelcato.dll (error " + std::to_string(::GetLastError()) + ")");
+    Plugin plugin{win::ProcAddress<OpenFunction>(library, "Open"), win::ProcAddress<VoidFunction>(library, "Start"),
+                  win::ProcAddress<VoidFunction>(library, "Stop"), win::ProcAddress<VoidFunction>(library, "Setup"),
+                  win::ProcAddress<VoidFunction>(library, "Close")};
+    if (!plugin.open || !plugin.start || !plugin.stop || !plugin.setup || !plugin.close)
+        return Fail("Pelcato.dll lacks one of the exports Open, Start, Stop, Setup, Close");
 
-    auto push = win::ProcAddress<PushCodesFunction>(::GetModuleHandleA("pltremote.dll"), "SimPushCodes");
-    if (!setup && !push)
-        return Fail("the receiver library beside the plug-in is not the simulated one: nothing to play");
+    HMODULE receiverLibrary = ::GetModuleHandleA("pltremote.dll");
+    SimulatedReceiver receiver{win::ProcAddress<PlayScriptFunction>(receiverLibrary, "SimPlayScript"),
+                               win::ProcAddress<ScriptPlayingFunction>(receiverLibrary, "SimScriptPlaying")};
+    if (mode != Mode::Setup && (!receiver.playScript || !receiver.scriptPlaying))
+        return Fail("the pltremote.dll beside the plug-in is not the simulated receiver: nothing to play");
+    HANDLE console = ::GetStdHandle(STD_INPUT_HANDLE);
+    DWORD consoleMode = 0;
+    if (mode == Mode::Keys && !::GetConsoleMode(console, &consoleMode))
+        return Fail("--keys reads keys from a console, and the input is not one");
 
     WNDCLASSA windowClass = {};
     windowClass.lpfnWndProc = &WindowProc;
@@ -151,24 +243,28 @@ int main(int argc, char** argv)
 
     unsigned char hostInfo[64] = {};
     std::memcpy(hostInfo + 28, &kCoreVersion, sizeof kCoreVersion);
-    std::printf("Open: \"%s\"\n", open("DEMO", window, hostInfo));
+    std::printf("Open: \"%s\"\n", plugin.open("DEMO", window, hostInfo));
 
-    if (setup) {
-        setupDialog();
+    if (mode == Mode::Setup) {
+        plugin.setup();
     } else {
-        start();
-        std::printf("%9s  %-10s %-16s %-24s %s\n", "time", "message", "key", "model", "code");
-        std::thread session(PlaySession, push, window);
-        MSG message;
-        while (::GetMessageA(&message, nullptr, 0, 0) > 0) {
-            ::TranslateMessage(&message);
-            ::DispatchMessageA(&message);
+        plugin.start();
+        std::thread player;
+        if (mode == Mode::Keys) {
+            std::printf("Keys: 0-9 digits, arrows, Enter OK, Backspace back, + - volume, m mute, p power;\n"
+                        "any other key sends its character's code. q or Escape ends.\n");
+            PrintHeader();
+            player = std::thread(ReadKeys, receiver, console, window);
+        } else {
+            PrintHeader();
+            player = std::thread(PlaySession, receiver, window);
         }
-        session.join();
-        stop();
+        RunMessageLoop();
+        player.join();
+        plugin.stop();
     }
-    close();
+    plugin.close();
     ::DestroyWindow(window);
-    ::FreeLibrary(plugin);
+    ::FreeLibrary(library);
     return 0;
 }
