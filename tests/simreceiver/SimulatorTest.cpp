@@ -77,6 +77,25 @@ TEST_F(Simulator, SettingsFileNamesTheDevicesAndItsScriptPlaysFromTheFirstPoll)
     EXPECT_TRUE(SimScriptPlaying()) << "the pause after the tap is part of the script";
 }
 
+std::string ProgramFolder()
+{
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string folder = path;
+    return folder.substr(0, folder.find_last_of('\\') + 1);
+}
+
+TEST_F(Simulator, ShippedSettingsAndSampleScriptAreRead)
+{
+    std::string bin = ProgramFolder();
+    ASSERT_EQ(SimLoadSettings((bin + "pltremote-sim.ini").c_str()), 0);
+    EXPECT_EQ(DeviceNames(), (std::vector<std::string>{"Pelcato PCI DVD Tuner", "Generic Video Capture"}));
+
+    std::string withScript = Write("sample.ini", "[Script]\nFile=" + bin + "remote-session.txt\n");
+    EXPECT_EQ(SimLoadSettings(withScript.c_str()), 0);
+    EXPECT_EQ(NextCode(), 0x1A);
+}
+
 TEST_F(Simulator, SettingsFileProblemsAreReportedAndTheDevicesStillTaken)
 {
     std::string missingScript = Write("missing.ini", "[Device0]\nName=Only\n[Script]\nFile=nowhere.txt\n");
