@@ -64,11 +64,11 @@ bool AddStep(std::string_view line, CodeScript& script)
     } else {
         return false;
     }
-    bool reports = verb != "pause";
-    if (!ms || (reports && !code) || !NextWord(line).empty() || script.lengthMs + *ms > kMaxScriptMs)
+    bool pressesButton = verb != "pause";
+    if (!ms || (pressesButton && !code) || !NextWord(line).empty() || script.lengthMs + *ms > kMaxScriptMs)
         return false;
 
-    for (std::uint32_t at = 0; reports && at < *ms; at += kReportPeriodMs)
+    for (std::uint32_t at = 0; pressesButton && at < *ms; at += kReportPeriodMs)
         script.reports.push_back({script.lengthMs + at, *code});
     script.lengthMs += *ms;
     return true;
