@@ -73,4 +73,30 @@ private:
     explicit Thread(HANDLE handle) noexcept : Handle(handle) {}
 };
 
+// A directory search begun with FindFirstFileA and ended with FindClose.
+class FindHandle {
+public:
+    // Takes FindFirstFileA's result; INVALID_HANDLE_VALUE makes an empty owner.
+    explicit FindHandle(HANDLE search) noexcept : search_(search == INVALID_HANDLE_VALUE ? nullptr : search) {}
+    FindHandle(FindHandle&& other) noexcept : search_(std::exchange(other.search_, nullptr)) {}
+    FindHandle& operator=(FindHandle&& other) noexcept
+    {
+        std::swap(search_, other.search_);
+        return *this;
+    }
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    ~FindHandle()
+    {
+        if (search_)
+            ::FindClose(search_);
+    }
+
+    HANDLE Get() const noexcept { return search_; }
+    explicit operator bool() const noexcept { return search_ != nullptr; }
+
+private:
+    HANDLE search_ = nullptr;
+};
+
 }  // namespace win

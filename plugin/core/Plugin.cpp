@@ -13,7 +13,7 @@
 #include "PluginState.h"
 
 #include "common/win/MessageWait.h"
-#include "config/ReceiverConfig.h"
+#include "config/Settings.h"
 #include "receiver/Receiver.h"
 #include "setup/SetupForm.h"
 

@@ -6,6 +6,7 @@
 #include "core/PluginState.h"
 #include "setup/SetupForm.h"
 
+#include "ScratchFolder.h"
 #include "SimControl.h"
 #include "TestHost.h"
 
@@ -13,6 +14,7 @@
 #include <tlhelp32.h>
 
 #include <atomic>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -44,9 +46,14 @@ protected:
         SimReset();
         ThePlugin().interval = 20;
         host.Run([this] { plugin::Open("Test source", host.Window(), hostInfo.bytes); });
+        // What the plug-in writes later goes to a folder of the test's own,
+        // not beside the test program, where the next run would read it.
+        std::string scratchPath = scratch.PathOf("Pelcato.dll");
+        std::strncpy(ThePlugin().moduleFileName, scratchPath.c_str(), MAX_PATH - 1);
     }
     void TearDown() override { host.Run(plugin::Close); }
 
+    ScratchFolder scratch{"lifecycle-test"};
     HostInfo hostInfo{kAcceptedCoreVersion};
     TestHost host;
 };

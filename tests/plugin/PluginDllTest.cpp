@@ -5,6 +5,7 @@
 
 #include "SimControl.h"
 #include "common/win/ProcAddress.h"
+#include "ScratchFolder.h"
 #include "TestHost.h"
 
 #include <gtest/gtest.h>
@@ -21,26 +22,13 @@ constexpr char kDescription[] = "Pelcato TV tuner";
 using OpenFunction = const char*(WINAPI*)(const char*, HWND, const void*);
 using VoidFunction = void(WINAPI*)();
 
-std::string ProgramFolder()
-{
-    char path[MAX_PATH];
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 class PluginLibrary {
 public:
     PluginLibrary()
     {
-        char temp[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, temp);
-        folder_ = std::string(temp) + "pelcato-test-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                  std::to_string(counter_++) + "\\";
-        ::CreateDirectoryA(folder_.c_str(), nullptr);
-        path_ = folder_ + "Pelcato.dll";
-        ::CopyFileA((ProgramFolder() + "Pelcato.dll").c_str(), path_.c_str(), FALSE);
-        module_ = ::LoadLibraryA(path_.c_str());
+        std::string path = folder_.PathOf("Pelcato.dll");
+        ::CopyFileA((ProgramFolder() + "Pelcato.dll").c_str(), path.c_str(), FALSE);
+        module_ = ::LoadLibraryA(path.c_str());
         if (!module_)
             return;
         Open = win::ProcAddress<OpenFunction>(module_, "Open");
@@ -54,11 +42,11 @@ public:
     {
         if (module_)
             ::FreeLibrary(module_);
-        ::DeleteFileA(path_.c_str());
-        ::RemoveDirectoryA(folder_.c_str());
     }
 
     bool Loaded() const { return module_ && Open && Start && Stop && Setup && Close && SetupForm; }
+    // The library's own folder, where its settings and key maps lie.
+    const ScratchFolder& Folder() const { return folder_; }
 
     OpenFunction Open = nullptr;
     VoidFunction Start = nullptr;
@@ -68,9 +56,7 @@ public:
     void* const* SetupForm = nullptr;
 
 private:
-    static inline int counter_ = 0;
-    std::string folder_;
-    std::string path_;
+    ScratchFolder folder_{"pelcato-test"};
     HMODULE module_ = nullptr;
 };
 
@@ -135,6 +121,32 @@ TEST_F(PluginDll, KeyMessagesCarryTheRecordByteForByte)
     EXPECT_TRUE(zeroFrom(220, 228));
     EXPECT_EQ(messages[0].codeText, "0000001A") << "text at the address in bytes 212..215";
     EXPECT_EQ(messages[0].modelName, "<undefined>") << "text at the address in bytes 216..219";
+}
+
+TEST_F(PluginDll, KeysAreNamedByTheKeyMapThatTheSettingsFileChooses)
+{
+    plugin.Folder().Write("Pelcato.ini", "[Main]\r\nDefaultConfig=living.CFG\r\n");
+    plugin.Folder().Write("Living.cfg", "[Setup]\r\nName=Living room\r\n[Keys]\r\n0000001A=Power\r\n");
+    plugin.Folder().Write("Mosker.cfg", "[Setup]\r\nName=Not chosen\r\n[Keys]\r\n0000001A=Wrong\r\n");
+    HostInfo info(kAcceptedCoreVersion);
+    host.Run([&] {
+        plugin.Open("Source", host.Window(), info.bytes);
+        plugin.Start();
+    });
+    for (unsigned char code : {0x1A, 0xFE}) {
+        std::size_t before = host.Messages().size();
+        SimPushCodes(&code, 1);
+        ASSERT_TRUE(WaitUntil([&] { return host.Messages().size() >= before + 2; }, kPatienceMs)) << int(code);
+    }
+    host.Run(plugin.Close);
+
+    std::vector<KeyMessage> messages = host.Messages();
+    ASSERT_EQ(messages.size(), 4u) << "press and release of two taps";
+    EXPECT_STREQ(messages[0].record.keyName, "Power");
+    EXPECT_EQ(messages[0].modelName, "Living room");
+    EXPECT_EQ(messages[0].codeText, "0000001A");
+    EXPECT_STREQ(messages[2].record.keyName, "000000FE") << "an unmapped code goes out as its code text";
+    EXPECT_EQ(messages[2].modelName, "<undefined>");
 }
 
 // Closes the message box that Start shows, once it appears, and reports its text.

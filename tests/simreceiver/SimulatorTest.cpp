@@ -2,12 +2,12 @@
 // its settings file, and codes from the control interface before the script.
 
 #include "PltRemoteWrap.h"
+#include "ScratchFolder.h"
 #include "SimControl.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <fstream>
 #include <string>
 #include <vector>
 
@@ -18,28 +18,15 @@ protected:
     void SetUp() override
     {
         SimReset();
-        char temp[MAX_PATH];
-        ::GetTempPathA(MAX_PATH, temp);
-        folder_ = std::string(temp) + "simulator-test-" + std::to_string(::GetCurrentProcessId()) + "\\";
-        ::CreateDirectoryA(folder_.c_str(), nullptr);
         RemoteCreate();
     }
     void TearDown() override
     {
         RemoteRelease();
         SimReset();
-        for (const std::string& file : files_)
-            ::DeleteFileA(file.c_str());
-        ::RemoveDirectoryA(folder_.c_str());
     }
 
-    std::string Write(const std::string& name, const std::string& text)
-    {
-        std::string path = folder_ + name;
-        std::ofstream(path, std::ios::binary) << text;
-        files_.push_back(path);
-        return path;
-    }
+    std::string Write(const std::string& name, const std::string& text) { return folder_.Write(name, text); }
 
     static std::vector<std::string> DeviceNames()
     {
@@ -57,8 +44,7 @@ protected:
     }
 
 private:
-    std::string folder_;
-    std::vector<std::string> files_;
+    ScratchFolder folder_{"simulator-test"};
 };
 
 TEST_F(Simulator, SettingsFileNamesTheDevicesAndItsScriptPlaysFromTheFirstPoll)
@@ -75,14 +61,6 @@ TEST_F(Simulator, SettingsFileNamesTheDevicesAndItsScriptPlaysFromTheFirstPoll)
     EXPECT_EQ(NextCode(), 0x2C);
     EXPECT_EQ(NextCode(), 255) << "a report is handed out once";
     EXPECT_TRUE(SimScriptPlaying()) << "the pause after the tap is part of the script";
-}
-
-std::string ProgramFolder()
-{
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
 TEST_F(Simulator, ShippedSettingsAndSampleScriptAreRead)

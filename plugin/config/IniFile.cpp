@@ -1,0 +1,91 @@
+#include "IniFile.h"
+
+#include <windows.h>
+
+#include <charconv>
+
+namespace {
+
+// A hand-edited file can hold a value or a section of any length; what lies
+// beyond these bounds is cut off rather than read into ever larger buffers.
+constexpr DWORD kFirstBufferSize = 256;
+constexpr DWORD kMaxValueSize = 64 * 1024;
+constexpr DWORD kMaxSectionSize = 4 * 1024 * 1024;
+
+}  // namespace
+
+bool ParseDecimal(const std::string& text, std::int32_t& value)
+{
+    const char* begin = text.data();
+    const char* end = begin + text.size();
+    if (begin != end && *begin == '+')
+        ++begin;
+    auto [last, error] = std::from_chars(begin, end, value, 10);
+    return begin != end && error == std::errc{} && last == end;
+}
+
+bool IniFile::Usable() const
+{
+    return path_.size() < MAX_PATH;
+}
+
+std::string IniFile::ReadString(const char* section, const char* key, const std::string& defaultValue) const
+{
+    if (!Usable())
+        return defaultValue;
+    std::string buffer;
+    DWORD length = 0;
+    for (DWORD size = kFirstBufferSize; size <= kMaxValueSize; size *= 2) {
+        buffer.resize(size);
+        length = ::GetPrivateProfileStringA(section, key, defaultValue.c_str(), buffer.data(), size, path_.c_str());
+        // A value that fills the buffer may have been cut.
+        if (length < size - 1)
+            break;
+    }
+    buffer.resize(length);
+    return buffer;
+}
+
+std::int32_t IniFile::ReadInteger(const char* section, const char* key, std::int32_t defaultValue) const
+{
+    std::int32_t value;
+    return ParseDecimal(ReadString(section, key, ""), value) ? value : defaultValue;
+}
+
+bool IniFile::ReadBool(const char* section, const char* key, bool defaultValue) const
+{
+    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
+}
+
+std::vector<std::string> IniFile::ReadSectionValues(const char* section) const
+{
+    std::vector<std::string> lines;
+    if (!Usable())
+        return lines;
+    std::string buffer;
+    for (DWORD size = kFirstBufferSize; size <= kMaxSectionSize; size *= 2) {
+        buffer.assign(size, '\0');
+        // A section that does not fit is reported as size - 2 characters.
+        if (::GetPrivateProfileSectionA(section, buffer.data(), size, path_.c_str()) < size - 2)
+            break;
+    }
+    for (const char* line = buffer.c_str(); *line; line += lines.back().size() + 1)
+        lines.emplace_back(line);
+    return lines;
+}
+
+void IniFile::WriteString(const char* section, const char* key, const std::string& value) const
+{
+    if (Usable())
+        ::WritePrivateProfileStringA(section, key, value.c_str(), path_.c_str());
+}
+
+void IniFile::WriteInteger(const char* section, const char* key, std::int32_t value) const
+{
+    WriteString(section, key, std::to_string(value));
+}
+
+void IniFile::WriteBool(const char* section, const char* key, bool value) const
+{
+    WriteString(section, key, value ? "1" : "0");
+}

@@ -1,0 +1,61 @@
+#include "KeyMapFiles.h"
+
+#include "IniFile.h"
+
+#include <windows.h>
+
+#include "common/win/Handle.h"
+
+namespace {
+
+std::string ModelNameOf(const IniFile& file)
+{
+    return file.ReadString("Setup", "Name", kUnknownModelName);
+}
+
+// Upper case as the ANSI code page has it, so that a file name with
+// accented letters still matches its setting.
+std::string AnsiUpperCase(std::string_view text)
+{
+    std::string upper(text);
+    if (!upper.empty())
+        ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
+    return upper;
+}
+
+}  // namespace
+
+void LoadKeyMapFile(const std::string& path, KeyMap& keyMap, ModelNameList& modelNames)
+{
+    IniFile file(path);
+    modelNames.clear();
+    modelNames.push_back(ModelNameOf(file));
+    keyMap.Clear();
+    for (std::string& line : file.ReadSectionValues("Keys"))
+        keyMap.AddLine(std::move(line));
+}
+
+KeyMapCatalog ListKeyMapFiles(const std::string& folder, std::string_view defaultConfig)
+{
+    KeyMapCatalog catalog;
+    std::string wanted = AnsiUpperCase(defaultConfig);
+    WIN32_FIND_DATAA entry;
+    win::FindHandle search(::FindFirstFileA((folder + "*.cfg").c_str(), &entry));
+    if (!search)
+        return catalog;
+    do {
+        // A folder named like a key map is listed too; it reads as "<Unknown>".
+        IniFile file(folder + entry.cFileName);
+        if (AnsiUpperCase(entry.cFileName) == wanted)
+            catalog.chosen = static_cast<int>(catalog.files.size());
+        catalog.files.push_back({entry.cFileName, ModelNameOf(file)});
+    } while (::FindNextFileA(search.Get(), &entry));
+    return catalog;
+}
+
+std::string ChosenKeyMapFileName(const KeyMapCatalog& catalog, int selected)
+{
+    if (selected < 0 || selected >= static_cast<int>(catalog.files.size()))
+        return kDialogDefaultKeyMapFile;
+    return catalog.files[selected].fileName;
+}

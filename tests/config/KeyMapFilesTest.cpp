@@ -1,0 +1,110 @@
+// Key-map files as the plug-in reads them: the load into the key map and the
+// model names, and the folder listing from which the dialog offers models.
+
+#include "config/KeyMapFiles.h"
+
+#include "ScratchFolder.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string ValueFor(const KeyMap& keyMap, const char* codeText)
+{
+    return std::string(ValueOfLine(keyMap, keyMap.IndexOfName(codeText)));
+}
+
+TEST(KeyMapFile, LoadKeepsTheFileOrderAndTheFirstOfTwoEqualCodesWins)
+{
+    ScratchFolder folder("keymap-test");
+    std::string path = folder.Write("Remote.cfg", "; a remote\r\n"
+                                                  "[Setup]\r\nName=Living room\r\n"
+                                                  "[Keys]\r\n"
+                                                  "0000001a=Power\r\n"
+                                                  "1A=Never\r\n"
+                                                  "0000000B=VolumeUp\r\n"
+                                                  "0000000b=Second\r\n"
+                                                  "00000030 = A=B\r\n"
+                                                  "[Other]\r\n00000031=Elsewhere\r\n");
+    KeyMap keyMap;
+    keyMap.AddLine("00000031=Stale");
+    ModelNameList modelNames{"Stale", "Names"};
+    LoadKeyMapFile(path, keyMap, modelNames);
+
+    EXPECT_EQ(modelNames, ModelNameList{"Living room"});
+    EXPECT_EQ(ValueFor(keyMap, "0000001A"), "Power") << "code texts match in either case";
+    EXPECT_EQ(keyMap.IndexOfName("1A"), 1) << "an entry 1A is kept, but no code text is ever 1A";
+    EXPECT_EQ(ValueFor(keyMap, "0000000B"), "VolumeUp");
+    EXPECT_EQ(ValueFor(keyMap, "00000030"), "A=B");
+    EXPECT_EQ(keyMap.IndexOfName("00000031"), -1) << "only section Keys is read, and the old map is gone";
+    EXPECT_EQ(keyMap.ModelIndex(0), 0);
+}
+
+TEST(KeyMapFile, MissingFileOrSectionsGiveAnEmptyMapUnderUnknown)
+{
+    ScratchFolder folder("keymap-test");
+    for (const std::string& path : {folder.PathOf("Missing.cfg"), folder.Write("Empty.cfg", ""),
+                                    folder.Write("NoName.cfg", "[Setup]\nModel=x\n[Other]\n00000001=One\n")}) {
+        KeyMap keyMap;
+        keyMap.AddLine("00000001=Stale");
+        ModelNameList modelNames{"Stale"};
+        LoadKeyMapFile(path, keyMap, modelNames);
+        EXPECT_EQ(modelNames, ModelNameList{"<Unknown>"}) << path;
+        EXPECT_EQ(keyMap.Count(), 0) << path;
+    }
+}
+
+std::vector<std::string> FileNames(const KeyMapCatalog& catalog)
+{
+    std::vector<std::string> names;
+    for (const KeyMapFile& file : catalog.files)
+        names.push_back(file.fileName + ": " + file.modelName);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+int IndexOf(const KeyMapCatalog& catalog, const std::string& fileName)
+{
+    for (std::size_t i = 0; i < catalog.files.size(); ++i) {
+        if (catalog.files[i].fileName == fileName)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+TEST(KeyMapFolder, ListsEveryCfgEntryWithItsModelName)
+{
+    ScratchFolder folder("keymap-folder-test");
+    folder.Write("Beta.cfg", "[Setup]\nName=Same name\n");
+    folder.Write("alpha.CFG", "[Setup]\nName=Same name\n");
+    folder.Write("NoName.cfg", "[Keys]\n0000001A=Power\n");
+    folder.Write("notes.txt", "[Setup]\nName=Not a key map\n");
+    ::CreateDirectoryA(folder.PathOf("Folder.cfg").c_str(), nullptr);
+
+    KeyMapCatalog catalog = ListKeyMapFiles(folder.Path(), "ALPHA.cfg");
+    EXPECT_EQ(FileNames(catalog), (std::vector<std::string>{"Beta.cfg: Same name", "Folder.cfg: <Unknown>",
+                                                            "NoName.cfg: <Unknown>", "alpha.CFG: Same name"}));
+    EXPECT_EQ(catalog.chosen, IndexOf(catalog, "alpha.CFG")) << "the setting matches whatever the letter case";
+    EXPECT_EQ(ChosenKeyMapFileName(catalog, IndexOf(catalog, "Beta.cfg")), "Beta.cfg")
+        << "of two models with the same name, each stores its own file";
+
+    EXPECT_EQ(ListKeyMapFiles(folder.Path(), "Gone.cfg").chosen, 0) << "no match: the first file listed";
+}
+
+TEST(KeyMapFolder, WithoutKeyMapsNothingIsChosenAndTheDVDRemoteIsStored)
+{
+    ScratchFolder folder("keymap-folder-test");
+    folder.Write("readme.txt", "");
+    KeyMapCatalog catalog = ListKeyMapFiles(folder.Path(), "PelcatoPCIDVD.cfg");
+    EXPECT_TRUE(catalog.files.empty());
+    EXPECT_EQ(ChosenKeyMapFileName(catalog, -1), "PelcatoPCIDVD.cfg");
+    EXPECT_EQ(ChosenKeyMapFileName(catalog, 0), "PelcatoPCIDVD.cfg");
+    EXPECT_TRUE(ListKeyMapFiles(folder.PathOf("missing\\"), "x.cfg").files.empty());
+}
+
+}  // namespace

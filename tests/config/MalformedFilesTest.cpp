@@ -1,0 +1,169 @@
+// Settings and key-map files are edited by hand. A few hundred generated
+// files, from slightly wrong to plain garbage, go through every routine that
+// reads them; each must come back with a bounded, usable result, and every
+// key event made from what was loaded must fit its record.
+
+#include "config/KeyMapFiles.h"
+#include "config/Settings.h"
+#include "core/KeyDispatcher.h"
+#include "core/PluginState.h"
+
+#include "ScratchFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstring>
+#include <random>
+#include <string>
+
+namespace {
+
+constexpr int kCases = 300;
+
+class FileMaker {
+public:
+    explicit FileMaker(unsigned seed) : random_(seed) {}
+
+    int Below(int bound) { return std::uniform_int_distribution<int>(0, bound - 1)(random_); }
+
+    std::string Bytes(int length)
+    {
+        static constexpr char kTroublesome[] = "[]=;\r\n\0\"\\ ";
+        std::string text;
+        for (int i = 0; i < length; ++i)
+            text += Below(3) == 0 ? kTroublesome[Below(sizeof kTroublesome)] : static_cast<char>(Below(256));
+        return text;
+    }
+
+    std::string Number()
+    {
+        static const char* const kNumbers[] = {"0", "-1", "50", "-2147483648", "2147483647", "2147483648",
+                                               "99999999999999999999", "-", "+", "+-5", "1e3", "0x10", "$10",
+                                               " 7 ", "12abc", "", "\xEF\xBC\x91", "007"};
+        return kNumbers[Below(std::size(kNumbers))];
+    }
+
+    std::string Name(int maxLength) { return std::string(Below(maxLength), static_cast<char>('A' + Below(26))); }
+
+    std::string Settings(const std::string& keyMapFile)
+    {
+        std::string text = Below(4) ? "[Main]\r\n" : "[Main\r\n";
+        for (const char* key : {"DefaultConfig", "Interval", "Device", "ChipTypeTM", "Wait1", "WaitN", "WaitR"}) {
+            if (Below(5) == 0)
+                continue;
+            std::string value = std::strcmp(key, "DefaultConfig") == 0 ? keyMapFile : Number();
+            text += std::string(Below(2) ? key : "interval") + "=" + value + "\r\n";
+        }
+        return Spoil(text);
+    }
+
+    std::string KeyMapFile()
+    {
+        std::string text = "[Setup]\r\nName=" + Name(Below(4) ? 40 : 300) + "\r\n[Keys]\r\n";
+        int entries = Below(10) == 0 ? 3000 : Below(40);
+        for (int i = 0; i < entries; ++i) {
+            char code[16];
+            std::snprintf(code, sizeof code, Below(4) ? "%08X" : "%X", Below(300));
+            text += std::string(code) + "=" + Name(Below(8) ? 30 : 400) + "\r\n";
+        }
+        return Spoil(text);
+    }
+
+    std::string DefaultConfig()
+    {
+        static const char* const kNames[] = {"Remote.cfg", "REMOTE.CFG", "Missing.cfg", "", "..\\Remote.cfg",
+                                             "Sub.cfg", "*.cfg", "Remote.cfg\\x", "C:\\nowhere\\x.cfg", "CON", "NUL", "COM1", "CONIN$"};
+        return Below(8) == 0 ? std::string(Below(2) ? 300 : 70000, 'x') : kNames[Below(std::size(kNames))];
+    }
+
+private:
+    // Damage of the kinds a hand or a broken disk does.
+    std::string Spoil(std::string text)
+    {
+        switch (Below(8)) {
+        case 0:
+            return Bytes(Below(4096));
+        case 1:
+            return text.insert(Below(static_cast<int>(text.size())), Bytes(Below(200)));
+        case 2:
+            return text + std::string(300000, 'L');
+        case 3:
+            return "\xFF\xFE" + text;  // the mark of a UTF-16 file, on ANSI text
+        case 4:
+            return text.substr(0, Below(static_cast<int>(text.size()) + 1));
+        default:
+            return text;
+        }
+    }
+
+    std::mt19937 random_;
+};
+
+class NullSink final : public KeySink {
+public:
+    void SendKey(std::int32_t) override { ++sent; }
+    void ShowCode(std::uint64_t) override {}
+    void ShowRelease() override {}
+    int sent = 0;
+};
+
+// Every code's key event, made from the loaded key map, fits its record.
+void ExpectEveryKeyEventFits(const PluginState& plugin, int caseNumber)
+{
+    RemoteEvent record{};
+    KeyEventTexts texts{};
+    NullSink sink;
+    KeyTiming timing{300, 100, 200};
+    KeyDispatcher dispatcher(record, texts, sink, timing);
+    KeyTable table{&*plugin.keyMap, &*plugin.modelNames, plugin.codeTextDigits};
+    for (std::uint32_t code = 0; code < 255; code += 17) {
+        dispatcher.TakeCode(code, code * 1000);
+        dispatcher.RunPass(code * 1000, timing, table);
+        ASSERT_LT(strnlen(record.keyName, sizeof record.keyName), sizeof record.keyName) << "case " << caseNumber;
+        ASSERT_LT(strnlen(texts.modelName, sizeof texts.modelName), sizeof texts.modelName) << "case " << caseNumber;
+        ASSERT_EQ(std::strlen(texts.codeText), 8u) << "case " << caseNumber;
+    }
+    EXPECT_GT(sink.sent, 0) << "case " << caseNumber;
+}
+
+TEST(MalformedFiles, GiveBoundedResultsAndNeverStall)
+{
+    PluginState& plugin = ThePlugin();
+    FileMaker maker(20261208);
+    double slowestMs = 0;
+    for (int caseNumber = 0; caseNumber < kCases; ++caseNumber) {
+        ScratchFolder folder("malformed-test");
+        std::strcpy(plugin.moduleFileName, folder.PathOf("Pelcato.dll").c_str());
+        folder.Write("Pelcato.ini", maker.Settings(maker.DefaultConfig()));
+        folder.Write("Remote.cfg", maker.KeyMapFile());
+        folder.Write("Second.cfg", maker.KeyMapFile());
+        ::CreateDirectoryA(folder.PathOf("Sub.cfg").c_str(), nullptr);
+        plugin.device = maker.Below(3) - 1;
+        plugin.keyMap.emplace();
+        plugin.modelNames.emplace();
+
+        auto start = std::chrono::steady_clock::now();
+        LoadReceiverConfig();
+        ReadTimingSettings();
+        DialogSettings presets = ReadDialogSettings();
+        KeyMapCatalog catalog = ListKeyMapFiles(folder.Path(), presets.defaultConfig);
+        std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
+        slowestMs = std::max(slowestMs, took.count());
+
+        EXPECT_GE(plugin.device, 0) << "case " << caseNumber;
+        EXPECT_EQ(plugin.modelNames->size(), 1u) << "case " << caseNumber;
+        EXPECT_EQ(plugin.codeTextDigits, 8) << "case " << caseNumber;
+        EXPECT_EQ(catalog.files.size(), 3u) << "case " << caseNumber;
+        EXPECT_TRUE(catalog.chosen >= 0 && catalog.chosen < 3) << "case " << caseNumber << ": " << catalog.chosen;
+        ExpectEveryKeyEventFits(plugin, caseNumber);
+        if (HasFailure())
+            break;
+    }
+    plugin.keyMap.reset();
+    plugin.modelNames.reset();
+    std::printf("%d malformed cases; the slowest took %.1f ms\n", kCases, slowestMs);
+    EXPECT_LT(slowestMs, 5000) << "a case that takes seconds is a stall, not a slow disk";
+}
+
+}  // namespace
