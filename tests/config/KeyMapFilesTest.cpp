@@ -107,4 +107,26 @@ TEST(KeyMapFolder, WithoutKeyMapsNothingIsChosenAndTheDVDRemoteIsStored)
     EXPECT_TRUE(ListKeyMapFiles(folder.PathOf("missing\\"), "x.cfg").files.empty());
 }
 
+TEST(ShippedKeyMaps, EveryEntryIsAReachableCodeAndModelsAreDistinct)
+{
+    KeyMapCatalog catalog = ListKeyMapFiles(ProgramFolder(), "PelcatoPCIDVD.cfg");
+    ASSERT_EQ(catalog.files.size(), 2u);
+    EXPECT_EQ(catalog.files[catalog.chosen].fileName, "PelcatoPCIDVD.cfg");
+    EXPECT_NE(catalog.files[0].modelName, catalog.files[1].modelName);
+    for (const KeyMapFile& file : catalog.files) {
+        KeyMap keyMap;
+        ModelNameList modelNames;
+        LoadKeyMapFile(ProgramFolder() + file.fileName, keyMap, modelNames);
+        EXPECT_GT(keyMap.Count(), 0) << file.fileName;
+        EXPECT_LE(modelNames[0].size(), 63u) << file.fileName;
+        for (int i = 0; i < keyMap.Count(); ++i) {
+            std::string name(NameOfLine(keyMap, i));
+            EXPECT_EQ(name.find_first_not_of("0123456789ABCDEF"), std::string::npos) << file.fileName << ": " << name;
+            EXPECT_EQ(name.size(), 8u) << file.fileName << ": " << name;
+            EXPECT_EQ(keyMap.IndexOfName(name), i) << file.fileName << ": " << name << " twice";
+            EXPECT_FALSE(ValueOfLine(keyMap, i).empty()) << file.fileName << ": " << name;
+        }
+    }
+}
+
 }  // namespace

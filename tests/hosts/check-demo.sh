@@ -26,6 +26,11 @@ expected:
 $expected"
 presses=$(echo "$output" | awk '$2 == "ms" && $3 == "press" { print $NF }' | tr '\n' ' ')
 [ "$presses" = "0000001A 0000000B 0000000B 0000000C 000000FE " ] || fail "pressed codes: $presses"
+# Key names from the shipped key map that the shipped settings file makes
+# active; the unmapped code goes out as its code text.
+keys=$(echo "$output" | awk '$2 == "ms" && $3 == "press" { print $4 }' | tr '\n' ' ')
+[ "$keys" = "Power VolumeUp VolumeUp VolumeDown 000000FE " ] || fail "pressed keys: $keys"
+echo "$output" | grep -q "press .*Power .*Pelcato PCI DVD remote .*0000001A" || fail "no model name with Power"
 
 # Without the wrapper beside it, the demo names what is missing.
 cp "$bin/DemoHost.exe" "$bin/Pelcato.dll" "$scratch/"
