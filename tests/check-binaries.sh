@@ -64,9 +64,10 @@ expected:
 $expected_vendor"
 
 for dll in Pelcato.dll pltremotewrap.dll pltremote.dll; do
+    # DLL names are compared as Windows does, without regard to case.
     for dependency in $(imported_dlls "$dll"); do
-        case "$dependency" in
-        KERNEL32.dll | USER32.dll | GDI32.dll | COMCTL32.dll | msvcrt.dll | pltremotewrap.dll | pltremote.dll) ;;
+        case "$(echo "$dependency" | tr a-z A-Z)" in
+        KERNEL32.DLL | USER32.DLL | GDI32.DLL | COMCTL32.DLL | MSVCRT.DLL | PLTREMOTEWRAP.DLL | PLTREMOTE.DLL) ;;
         *) fail "$dll needs $dependency, which a user does not have" ;;
         esac
     done

@@ -73,6 +73,31 @@ private:
     explicit Thread(HANDLE handle) noexcept : Handle(handle) {}
 };
 
+// A GDI font, deleted with DeleteObject once no window uses it any more.
+class Font {
+public:
+    constexpr Font() noexcept = default;
+    explicit Font(HFONT font) noexcept : font_(font) {}
+    Font(Font&& other) noexcept : font_(std::exchange(other.font_, nullptr)) {}
+    Font& operator=(Font&& other) noexcept
+    {
+        std::swap(font_, other.font_);
+        return *this;
+    }
+    Font(const Font&) = delete;
+    Font& operator=(const Font&) = delete;
+    ~Font()
+    {
+        if (font_)
+            ::DeleteObject(font_);
+    }
+
+    HFONT Get() const noexcept { return font_; }
+
+private:
+    HFONT font_ = nullptr;
+};
+
 // A directory search begun with FindFirstFileA and ended with FindClose.
 class FindHandle {
 public:

@@ -1,23 +1,38 @@
-// The monitor messages are taken from the modal loop, where only posted
-// messages arrive: the dialog manager sends messages of its own with the same
-// values (DM_GETDEFID, DM_SETDEFID) straight to the window procedure, and
-// those must never show up as received codes.
+// The dialog runs its own modal loop on the host's thread. The monitor
+// messages are taken from that loop, where only posted messages arrive: the
+// dialog manager sends messages of its own with the same values
+// (DM_GETDEFID, DM_SETDEFID) straight to the window procedure, and those must
+// never show up as received codes.
+//
+// A change of device or model saves, stops, reloads and starts the plug-in
+// from inside a control's notification; the combo boxes' selections are set
+// from the program only with messages that notify nobody, so a reload never
+// runs a change handler again.
 
 #include "SetupForm.h"
 
+#include "CardType.h"
+#include "PltRemoteWrap.h"
+#include "common/win/ActivationScope.h"
 #include "config/CodeText.h"
+#include "config/Settings.h"
 #include "core/Plugin.h"
 #include "core/PluginState.h"
 
+#include <commctrl.h>
+
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace {
 
 constexpr char kWindowClass[] = "PelcatoSetupForm";
-constexpr int kClientWidth = 470;
-constexpr int kClientHeight = 259;
-constexpr int kCloseButtonId = IDOK;
 constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
+constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+constexpr int kDropDownHeight = 160;
+constexpr int kCodeColumnWidth = 100;
+constexpr int kKeyColumnWidth = 103;
 
 // The class lives only as long as a dialog: the library may be unloaded and
 // loaded again elsewhere while the host runs.
@@ -33,11 +48,11 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC windowProc)
     ::RegisterClassExA(&windowClass);
 }
 
-// The window's outer rectangle for our client size, centred on the screen.
+// The window's outer rectangle for the client size, centred on the screen.
 RECT CentredFormRect()
 {
-    RECT rect = {0, 0, kClientWidth, kClientHeight};
-    ::AdjustWindowRectEx(&rect, kFormStyle, FALSE, WS_EX_DLGMODALFRAME);
+    RECT rect = {0, 0, kFormClientWidth, kFormClientHeight};
+    ::AdjustWindowRectEx(&rect, kFormStyle, FALSE, kFormExStyle);
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;
     int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
@@ -45,22 +60,87 @@ RECT CentredFormRect()
     return {left, top, left + width, top + height};
 }
 
+bool IsContainer(Control control)
+{
+    return std::any_of(std::begin(kFormLayout), std::end(kFormLayout),
+                       [control](const ControlLayout& layout) { return layout.parent == control; });
+}
+
+bool IsLabel(const ControlLayout& layout)
+{
+    return layout.windowClass == std::string_view(WC_STATICA) && !IsContainer(layout.control);
+}
+
+// A window made later lies beneath the ones made before it. Labels lie
+// beneath the controls they may run into when the font is wider than the
+// design's, as labels drawn on their parent would, and containers beneath
+// everything they contain; Tab follows the order of the rest.
+constexpr int kLayers = 4;
+int LayerOf(const ControlLayout& layout)
+{
+    if (IsContainer(layout.control))
+        return layout.parent == Control::Form ? 3 : 2;
+    return IsLabel(layout) ? 1 : 0;
+}
+
+int TextWidth(HFONT font, const char* text)
+{
+    HDC screen = ::GetDC(nullptr);
+    HGDIOBJ previous = ::SelectObject(screen, font);
+    SIZE size = {};
+    ::GetTextExtentPoint32A(screen, text, static_cast<int>(std::strlen(text)), &size);
+    ::SelectObject(screen, previous);
+    ::ReleaseDC(nullptr, screen);
+    return size.cx;
+}
+
+void AddGridColumn(HWND grid, int index, const char* title, int width)
+{
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<char*>(title);
+    column.cx = width;
+    ::SendMessageA(grid, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+}
+
+void AddGridRow(HWND grid, int row, std::string code, std::string key)
+{
+    LVITEMA item = {};
+    item.mask = LVIF_TEXT;
+    item.iItem = row;
+    item.pszText = code.data();
+    ::SendMessageA(grid, LVM_INSERTITEMA, 0, reinterpret_cast<LPARAM>(&item));
+    item.iSubItem = 1;
+    item.pszText = key.data();
+    ::SendMessageA(grid, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+}
+
+int SelectedIndex(HWND combo)
+{
+    return static_cast<int>(::SendMessageA(combo, CB_GETCURSEL, 0, 0));
+}
+
 }  // namespace
 
 TSetupForm::TSetupForm(HWND owner) : owner_(owner)
 {
     HINSTANCE instance = ThisModule();
+    win::ActivationScope commonControls6(instance);
+    INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
+    ::InitCommonControlsEx(&classes);
     RegisterFormClass(instance, &WindowProc);
     RECT rect = CentredFormRect();
-    window_ = ::CreateWindowExA(WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT, kWindowClass, kPluginDescription, kFormStyle,
-                                rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, owner_, nullptr,
-                                instance, this);
-    if (window_)
-        CreateControls();
+    window_ = ::CreateWindowExA(kFormExStyle, kWindowClass, kPluginDescription, kFormStyle, rect.left, rect.top,
+                                rect.right - rect.left, rect.bottom - rect.top, owner_, nullptr, instance, this);
+    if (!window_)
+        return;
+    CreateControls();
+    FormCreate();
 }
 
 TSetupForm::~TSetupForm()
 {
+    FormDestroy();
     if (window_)
         ::DestroyWindow(window_);
     ::UnregisterClassA(kWindowClass, ThisModule());
@@ -68,18 +148,53 @@ TSetupForm::~TSetupForm()
 
 void TSetupForm::CreateControls()
 {
-    HINSTANCE instance = ThisModule();
-    auto add = [&](const char* windowClass, const char* text, DWORD style, int x, int y, int width, int height,
-                   int id = 0) {
-        HWND control = ::CreateWindowExA(0, windowClass, text, WS_CHILD | WS_VISIBLE | style, x, y, width, height,
-                                         window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
-        ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(::GetStockObject(DEFAULT_GUI_FONT)), FALSE);
-        return control;
+    font_ = win::Font(::CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                    CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                    "MS Sans Serif"));
+    auto create = [this](const ControlLayout& layout) {
+        RECT rect = FormRectOf(layout.control);
+        int width = rect.right - rect.left;
+        int height = rect.bottom - rect.top;
+        if (IsLabel(layout) && layout.text)
+            width = std::max(width, TextWidth(font_.Get(), layout.text));
+        if (layout.windowClass == std::string_view(WC_COMBOBOXA))
+            height += kDropDownHeight;
+        HWND control = ::CreateWindowExA(
+            0, layout.windowClass, layout.text, WS_CHILD | WS_VISIBLE | layout.style, rect.left, rect.top, width,
+            height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(layout.control))),
+            ThisModule(), nullptr);
+        ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
+        controls_[static_cast<int>(layout.control)] = control;
     };
-    testGroup_ = add("BUTTON", "Monitoring", BS_GROUPBOX, 0, 76, 261, 61);
-    codeLabel_ = add("STATIC", "Code:", SS_LEFT, 12, 96, 200, 13);
-    keyLabel_ = add("STATIC", "", SS_LEFT, 12, 116, 240, 13);
-    add("BUTTON", "Close", BS_DEFPUSHBUTTON | WS_TABSTOP, 4, 231, 75, 25, kCloseButtonId);
+    for (int layer = 0; layer < kLayers; ++layer) {
+        for (const ControlLayout& layout : kFormLayout) {
+            if (LayerOf(layout) == layer)
+                create(layout);
+        }
+    }
+
+    for (const UpDownLayout& upDown : kUpDowns) {
+        HWND control = Item(upDown.upDown);
+        ::SendMessageA(control, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Item(upDown.buddy)), 0);
+        ::SendMessageA(control, UDM_SETRANGE32, upDown.min, upDown.max);
+        UDACCEL step = {0, static_cast<UINT>(upDown.increment)};
+        ::SendMessageA(control, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&step));
+    }
+
+    HWND grid = Item(Control::ValueListEditor);
+    ::SendMessageA(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    AddGridColumn(grid, 0, "Code", kCodeColumnWidth);
+    AddGridColumn(grid, 1, "Key", kKeyColumnWidth);
+}
+
+void TSetupForm::FormCreate()
+{
+    keyMapFileList_.emplace();
+}
+
+void TSetupForm::FormDestroy()
+{
+    keyMapFileList_.reset();
 }
 
 void TSetupForm::ShowModal()
@@ -89,6 +204,7 @@ void TSetupForm::ShowModal()
     bool disabledOwner = owner_ && ::IsWindowEnabled(owner_);
     if (disabledOwner)
         ::EnableWindow(owner_, FALSE);
+    FormShow();
     ::ShowWindow(window_, SW_SHOW);
 
     modalDone_ = false;
@@ -101,7 +217,7 @@ void TSetupForm::ShowModal()
         }
         if (message.hwnd == window_ &&
             (message.message == kMonitorCodeMessage || message.message == kMonitorReleaseMessage)) {
-            ShowMonitorMessage(message);
+            ShowMonitorMessage(message.message, message.wParam, message.lParam);
             continue;
         }
         if (!::IsDialogMessageA(window_, &message)) {
@@ -110,6 +226,7 @@ void TSetupForm::ShowModal()
         }
     }
 
+    FormHide();
     // The owner is enabled before the dialog hides, so that it gets the
     // activation back instead of another application.
     if (disabledOwner)
@@ -119,19 +236,154 @@ void TSetupForm::ShowModal()
         ::PostQuitMessage(static_cast<int>(message.wParam));
 }
 
-void TSetupForm::ShowMonitorMessage(const MSG& message)
+void TSetupForm::FormShow()
 {
-    if (message.message == kMonitorReleaseMessage) {
-        ::SetWindowTextA(testGroup_, "Released");
+    const PluginState& plugin = ThePlugin();
+    lastShownCode_.reset();
+
+    HWND deviceCombo = Item(Control::DeviceCombo);
+    ::SendMessageA(deviceCombo, CB_RESETCONTENT, 0, 0);
+    if (plugin.devices) {
+        for (const std::string& device : *plugin.devices)
+            ::SendMessageA(deviceCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device.c_str()));
+    }
+    DialogSettings presets = ReadDialogSettings();
+    // An index outside the list leaves it with no selection.
+    ::SendMessageA(deviceCombo, CB_SETCURSEL, static_cast<WPARAM>(presets.device), 0);
+    ShowCardInfo();
+    ::SendMessageA(Item(Control::ChipTypeTMCombo), BM_SETCHECK, presets.chipTypeTM ? BST_CHECKED : BST_UNCHECKED, 0);
+
+    // The combo sorts the models by name; each item carries its file's index.
+    keyMapFileList_ = ListKeyMapFiles(PluginFolder(plugin.moduleFileName), presets.defaultConfig);
+    HWND modelCombo = Item(Control::ModelCombo);
+    ::SendMessageA(modelCombo, CB_RESETCONTENT, 0, 0);
+    for (std::size_t i = 0; i < keyMapFileList_->files.size(); ++i) {
+        LRESULT item = ::SendMessageA(modelCombo, CB_ADDSTRING, 0,
+                                      reinterpret_cast<LPARAM>(keyMapFileList_->files[i].modelName.c_str()));
+        ::SendMessageA(modelCombo, CB_SETITEMDATA, item, static_cast<LPARAM>(i));
+    }
+    int items = static_cast<int>(::SendMessageA(modelCombo, CB_GETCOUNT, 0, 0));
+    for (int item = 0; item < items; ++item) {
+        if (::SendMessageA(modelCombo, CB_GETITEMDATA, item, 0) == keyMapFileList_->chosen) {
+            ::SendMessageA(modelCombo, CB_SETCURSEL, item, 0);
+            break;
+        }
+    }
+
+    HWND grid = Item(Control::ValueListEditor);
+    ::SendMessageA(grid, LVM_DELETEALLITEMS, 0, 0);
+    if (plugin.keyMap) {
+        const KeyMap& keyMap = *plugin.keyMap;
+        for (int line = 0; line < keyMap.Count(); ++line) {
+            std::string_view code = NameOfLine(keyMap, line);
+            AddGridRow(grid, line, std::string(code), std::string(ValueOfLine(keyMap, keyMap.IndexOfName(code))));
+        }
+    }
+
+    for (const UpDownLayout& upDown : kUpDowns) {
+        auto position = static_cast<std::int16_t>((plugin.*upDown.value).load());
+        ::SendMessageA(Item(upDown.upDown), UDM_SETPOS32, 0, position);
+    }
+}
+
+void TSetupForm::FormHide()
+{
+    HWND modelCombo = Item(Control::ModelCombo);
+    int model = SelectedIndex(modelCombo);
+    int file = model == CB_ERR ? -1 : static_cast<int>(::SendMessageA(modelCombo, CB_GETITEMDATA, model, 0));
+    DialogSettings choices;
+    choices.defaultConfig = ChosenKeyMapFileName(keyMapFileList_.value_or(KeyMapCatalog{}), file);
+    choices.device = SelectedIndex(Item(Control::DeviceCombo));
+    choices.chipTypeTM = ::SendMessageA(Item(Control::ChipTypeTMCombo), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    WriteDialogSettings(choices);
+}
+
+void TSetupForm::ShowCardInfo()
+{
+    ::SetWindowTextA(Item(Control::LabelCardInfo), CardTypeText(GetCardType()));
+}
+
+void TSetupForm::ShowMonitorMessage(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == kMonitorReleaseMessage) {
+        ::SetWindowTextA(Item(Control::TestGroup), "Released");
         return;
     }
-    ::SetWindowTextA(testGroup_, "Pressed");
-    std::uint64_t code = (std::uint64_t{static_cast<std::uint32_t>(message.wParam)} << 32) |
-                         static_cast<std::uint32_t>(message.lParam);
+    ::SetWindowTextA(Item(Control::TestGroup), "Pressed");
+    std::uint64_t code =
+        (std::uint64_t{static_cast<std::uint32_t>(wParam)} << 32) | static_cast<std::uint32_t>(lParam);
+    if (code == lastShownCode_)
+        return;
+    lastShownCode_ = code;
+
+    const PluginState& plugin = ThePlugin();
     char codeText[kCodeTextMaxDigits + 1];
-    FormatCodeText(code, ThePlugin().codeTextDigits, codeText);
-    ::SetWindowTextA(codeLabel_, (std::string("Code: ") + codeText).c_str());
-    ::SetWindowTextA(keyLabel_, (std::string("Key: ") + ThePlugin().remoteEvent.keyName).c_str());
+    FormatCodeText(code, plugin.codeTextDigits, codeText);
+    ::SetWindowTextA(Item(Control::CodeLabel), (std::string("Code: ") + codeText).c_str());
+    // The DispatchThread wrote the key name before it posted the code.
+    ::SetWindowTextA(Item(Control::KeyLabel), (std::string("Key: ") + plugin.remoteEvent.keyName).c_str());
+    // The grid holds one row per key-map line, in order.
+    if (plugin.keyMap) {
+        if (int row = plugin.keyMap->IndexOfName(codeText); row >= 0)
+            ShowCodeRow(row);
+    }
+}
+
+void TSetupForm::ShowCodeRow(int row)
+{
+    HWND grid = Item(Control::ValueListEditor);
+    LVITEMA state = {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    ::SendMessageA(grid, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    ::SendMessageA(grid, LVM_ENSUREVISIBLE, row, FALSE);
+}
+
+void TSetupForm::OnCommand(int id, int notification)
+{
+    if ((id == IDOK && notification == BN_CLICKED) || id == IDCANCEL)
+        modalDone_ = true;
+    else if (id == ControlIdOf(Control::DeviceCombo) && notification == CBN_SELCHANGE)
+        DeviceComboChange();
+    else if (id == ControlIdOf(Control::ModelCombo) && notification == CBN_SELCHANGE)
+        ModelComboChange();
+    else if (id == ControlIdOf(Control::ChipTypeTMCombo) && notification == BN_CLICKED)
+        ChipTypeTMComboClick();
+}
+
+void TSetupForm::DeviceComboChange()
+{
+    ApplyNewChoice();
+    ShowCardInfo();
+}
+
+void TSetupForm::ModelComboChange()
+{
+    ApplyNewChoice();
+}
+
+// The choice reaches the plug-in through the settings file: written, then
+// read back while the threads are stopped.
+void TSetupForm::ApplyNewChoice()
+{
+    FormHide();
+    plugin::Stop();
+    SaveTimingSettings();
+    LoadReceiverConfig();
+    plugin::Start();
+    FormShow();
+}
+
+void TSetupForm::ChipTypeTMComboClick()
+{
+    bool checked = ::SendMessageA(Item(Control::ChipTypeTMCombo), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    SetChipTypeTM(checked ? 1 : 0);
+}
+
+void TSetupForm::UpDownChangingEx(const UpDownLayout& upDown, int proposed)
+{
+    // At a limit the control proposes a step beyond it, and then stays put.
+    ThePlugin().*upDown.value = std::clamp(proposed, upDown.min, upDown.max);
 }
 
 LRESULT CALLBACK TSetupForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
@@ -143,20 +395,40 @@ LRESULT CALLBACK TSetupForm::WindowProc(HWND window, UINT message, WPARAM wParam
     auto* form = reinterpret_cast<TSetupForm*>(::GetWindowLongPtrA(window, GWLP_USERDATA));
     try {
         if (form)
-            return form->HandleMessage(window, message, wParam, lParam);
+            return form->WndProc(window, message, wParam, lParam);
     } catch (...) {
         // Nothing may leave a window procedure.
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-LRESULT TSetupForm::HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
+LRESULT TSetupForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case DM_GETDEFID:
+        // Enter, anywhere in the dialog, presses "Close".
+        return MAKELRESULT(IDOK, DC_HASDEFID);
     case WM_COMMAND:
-        if (LOWORD(wParam) == kCloseButtonId || LOWORD(wParam) == IDCANCEL) {
-            modalDone_ = true;
-            return 0;
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return 0;
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->code != UDN_DELTAPOS)
+            break;
+        const auto* change = reinterpret_cast<const NMUPDOWN*>(lParam);
+        for (const UpDownLayout& upDown : kUpDowns) {
+            if (header->hwndFrom == Item(upDown.upDown))
+                UpDownChangingEx(upDown, change->iPos + change->iDelta);
+        }
+        return 0;  // the change goes ahead
+    }
+    case WM_CTLCOLORSTATIC:
+        // The read-only edits keep a window's background, as editable text.
+        for (const UpDownLayout& upDown : kUpDowns) {
+            if (reinterpret_cast<HWND>(lParam) == Item(upDown.buddy)) {
+                ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
+                return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
+            }
         }
         break;
     case WM_CLOSE:

@@ -1,12 +1,18 @@
 #pragma once
-// The setup dialog: a modal window over the host's window that shows every
+// The setup dialog: a modal window over the host's window in which the user
+// picks the device, the remote model and the timings, and which shows every
 // code received while it is open.
 
+#include "FormLayout.h"
+
 #include "common/win/Handle.h"
+#include "config/KeyMapFiles.h"
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
+#include <optional>
 
 // Posted by the DispatchThread while TestMode is set: a (different) key is
 // down, wParam and lParam the high and low halves of its code; no key is down.
@@ -15,7 +21,8 @@ constexpr UINT kMonitorReleaseMessage = WM_USER + 1;
 
 class TSetupForm {
 public:
-    // Makes the window at once, on the calling thread, hidden.
+    // Makes the window and its controls at once, on the calling thread,
+    // hidden.
     explicit TSetupForm(HWND owner);
     ~TSetupForm();
     TSetupForm(const TSetupForm&) = delete;
@@ -24,20 +31,45 @@ public:
     // The window, as made by the constructor; never makes one.
     HWND Handle() const { return window_; }
 
-    // Shows the dialog, with the owner disabled, until the user closes it.
+    // Shows the dialog, with the owner disabled, until the user closes it
+    // with "Close", Escape or the close box; then writes the choices.
     void ShowModal();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
-    LRESULT HandleMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
-    // The monitor: a posted code or release from the DispatchThread.
-    void ShowMonitorMessage(const MSG& message);
+    HWND Item(Control control) const { return controls_[static_cast<int>(control)]; }
+
+    void FormCreate();
+    void FormDestroy();
+    // Loads every control from the lists, the settings file and the values
+    // in memory.
+    void FormShow();
+    // Writes the device, model and chip-type choices and the Interval.
+    void FormHide();
+    void ShowCardInfo();
+
+    // The monitor: a code or release that the DispatchThread posted.
+    void ShowMonitorMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    void ShowCodeRow(int row);
+
+    void OnCommand(int id, int notification);
+    void DeviceComboChange();
+    void ModelComboChange();
+    void ApplyNewChoice();
+    void ChipTypeTMComboClick();
+    // The arrows of one up-down: the value the control will show goes into
+    // memory at once.
+    void UpDownChangingEx(const UpDownLayout& upDown, int proposed);
 
     HWND owner_;
     HWND window_ = nullptr;
-    HWND testGroup_ = nullptr;
-    HWND codeLabel_ = nullptr;
-    HWND keyLabel_ = nullptr;
+    std::array<HWND, kControlCount> controls_ = {};
+    win::Font font_;
+    std::optional<KeyMapCatalog> keyMapFileList_;
+    // The code the monitor shows; none after every load of the dialog, so
+    // that the first press always shows, with the current key map's name.
+    std::optional<std::uint64_t> lastShownCode_;
     bool modalDone_ = false;
 };

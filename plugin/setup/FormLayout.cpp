@@ -1,0 +1,83 @@
+#include "FormLayout.h"
+
+#include <commctrl.h>
+
+namespace {
+
+constexpr int kFirstControlId = 1000;
+
+constexpr DWORD kPanel = SS_LEFT | WS_CLIPSIBLINGS;
+constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX | WS_CLIPSIBLINGS;
+constexpr DWORD kGroup = BS_GROUPBOX | WS_CLIPSIBLINGS;
+constexpr DWORD kPickList = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
+constexpr DWORD kSortedPickList = kPickList | CBS_SORT;
+constexpr DWORD kReadOnlyEdit = ES_READONLY | ES_AUTOHSCROLL | WS_BORDER | WS_TABSTOP;
+constexpr DWORD kUpDown = UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS;
+constexpr DWORD kCheckBox = BS_AUTOCHECKBOX | WS_TABSTOP;
+constexpr DWORD kPushButton = BS_DEFPUSHBUTTON | WS_TABSTOP;
+constexpr DWORD kGrid = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOSORTHEADER | WS_BORDER | WS_TABSTOP;
+
+}  // namespace
+
+// The labels whose text the dialog changes have the room that their
+// containers leave them, as a label that sizes itself to its text would.
+// Of two labels that a wide font makes overlap, the earlier lies on top.
+const ControlLayout kFormLayout[kControlCount] = {
+    {Control::ValueListEditor, Control::Form, WC_LISTVIEWA, nullptr, kGrid, 261, 41, 209, 186},
+    {Control::Panel3, Control::Form, WC_STATICA, nullptr, kPanel, 0, 0, 470, 41},
+    {Control::LabelCardInfo, Control::Panel3, WC_STATICA, "", kLabel, 120, 2, 346, 13},
+    {Control::Label2, Control::Panel3, WC_STATICA, "Video Capture Device:", kLabel, 4, 2, 107, 13},
+    {Control::DeviceCombo, Control::Panel3, WC_COMBOBOXA, nullptr, kPickList, 4, 16, 461, 21},
+    {Control::Panel2, Control::Form, WC_STATICA, nullptr, kPanel, 0, 41, 261, 186},
+    {Control::Label6, Control::Panel2, WC_STATICA, "Model:", kLabel, 4, -2, 32, 13},
+    {Control::ModelCombo, Control::Panel2, WC_COMBOBOXA, nullptr, kSortedPickList, 4, 12, 249, 21},
+    {Control::TestGroup, Control::Panel2, WC_BUTTONA, "Monitoring", kGroup, 0, 35, 261, 61},
+    {Control::CodeLabel, Control::TestGroup, WC_STATICA, "Code:", kLabel, 12, 20, 241, 13},
+    {Control::KeyLabel, Control::TestGroup, WC_STATICA, "", kLabel, 12, 40, 241, 13},
+    {Control::GroupBox1, Control::Panel2, WC_BUTTONA, "Timing", kGroup, 0, 96, 261, 90},
+    {Control::Label1, Control::GroupBox1, WC_STATICA, "Wait before repeat", kLabel, 8, 16, 88, 13},
+    {Control::Edit1, Control::GroupBox1, WC_EDITA, "300", kReadOnlyEdit, 104, 12, 33, 21},
+    {Control::Wait1UpDown, Control::GroupBox1, UPDOWN_CLASSA, nullptr, kUpDown, 137, 12, 15, 21},
+    {Control::Label3, Control::GroupBox1, WC_STATICA, "Repeat period", kLabel, 8, 40, 67, 13},
+    {Control::Edit2, Control::GroupBox1, WC_EDITA, "100", kReadOnlyEdit, 104, 36, 33, 21},
+    {Control::WaitNUpDown, Control::GroupBox1, UPDOWN_CLASSA, nullptr, kUpDown, 137, 36, 15, 21},
+    {Control::Label4, Control::GroupBox1, WC_STATICA, "Release timeout", kLabel, 8, 64, 76, 13},
+    {Control::Edit3, Control::GroupBox1, WC_EDITA, "200", kReadOnlyEdit, 104, 60, 33, 21},
+    {Control::WaitRUpDown, Control::GroupBox1, UPDOWN_CLASSA, nullptr, kUpDown, 137, 60, 15, 21},
+    {Control::Label5, Control::GroupBox1, WC_STATICA, "Update", kLabel, 164, 16, 35, 13},
+    {Control::Edit4, Control::GroupBox1, WC_EDITA, "50", kReadOnlyEdit, 204, 12, 33, 21},
+    {Control::IntervalUpDown, Control::GroupBox1, UPDOWN_CLASSA, nullptr, kUpDown, 237, 12, 15, 21},
+    {Control::ChipTypeTMCombo, Control::GroupBox1, WC_BUTTONA, "ChipTypeTM", kCheckBox, 160, 64, 89, 17},
+    {Control::Panel1, Control::Form, WC_STATICA, nullptr, kPanel, 0, 227, 470, 32},
+    {Control::OKButton, Control::Panel1, WC_BUTTONA, "Close", kPushButton, 4, 4, 75, 25},
+};
+
+const UpDownLayout kUpDowns[4] = {
+    {Control::IntervalUpDown, Control::Edit4, 10, 1000, 10, &PluginState::interval},
+    {Control::Wait1UpDown, Control::Edit1, 50, 1000, 50, &PluginState::wait1},
+    {Control::WaitNUpDown, Control::Edit2, 50, 1000, 50, &PluginState::waitN},
+    {Control::WaitRUpDown, Control::Edit3, 50, 1000, 50, &PluginState::waitR},
+};
+
+int ControlIdOf(Control control)
+{
+    return control == Control::OKButton ? IDOK : kFirstControlId + static_cast<int>(control);
+}
+
+const ControlLayout& LayoutOf(Control control)
+{
+    for (const ControlLayout& layout : kFormLayout) {
+        if (layout.control == control)
+            return layout;
+    }
+    return kFormLayout[0];  // every control has an entry; a test holds the table to that
+}
+
+RECT FormRectOf(Control control)
+{
+    const ControlLayout& layout = LayoutOf(control);
+    RECT rect = {layout.left, layout.top, layout.left + layout.width, layout.top + layout.height};
+    for (Control parent = layout.parent; parent != Control::Form; parent = LayoutOf(parent).parent)
+        ::OffsetRect(&rect, LayoutOf(parent).left, LayoutOf(parent).top);
+    return rect;
+}
