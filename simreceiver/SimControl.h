@@ -25,6 +25,7 @@ struct SimStats {
     long selectDeviceCalls;
     long lastSelectedDevice;  // -1 before any selection
     long chipTypeAtSelect;    // the object's chip-type field when the device was last selected
+    long chipTypeAtGetCode;   // the object's chip-type field at the last GetCode
 };
 
 // Back to the built-in defaults, whatever the settings file says: the

@@ -191,7 +191,7 @@ void Destruct(Object*) noexcept
     --simulator.stats.objectsAlive;
 }
 
-long GetCode(Object*, unsigned char* code) noexcept
+long GetCode(Object* self, unsigned char* code) noexcept
 {
     Simulator& simulator = TheSimulator();
     void (*hook)(void*);
@@ -206,6 +206,7 @@ long GetCode(Object*, unsigned char* code) noexcept
 
     std::lock_guard lock(simulator.mutex);
     ++simulator.stats.getCodeCalls;
+    simulator.stats.chipTypeAtGetCode = self->chipTypeTM;
     if (!simulator.codes.empty()) {
         *code = simulator.codes.front();
         simulator.codes.pop_front();

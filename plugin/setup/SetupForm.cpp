@@ -431,6 +431,17 @@ LRESULT TSetupForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             }
         }
         break;
+    case WM_ACTIVATE:
+        // Keyboard focus stays with the control the user left, as in any
+        // dialog; at first it is the first control in tab order.
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            HWND focus = ::GetFocus();
+            if (focus && ::IsChild(window, focus))
+                lastFocus_ = focus;
+        } else {
+            ::SetFocus(lastFocus_ ? lastFocus_ : ::GetNextDlgTabItem(window, nullptr, FALSE));
+        }
+        return 0;
     case WM_CLOSE:
         modalDone_ = true;
         return 0;

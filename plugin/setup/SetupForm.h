@@ -71,5 +71,6 @@ private:
     // The code the monitor shows; none after every load of the dialog, so
     // that the first press always shows, with the current key map's name.
     std::optional<std::uint64_t> lastShownCode_;
+    HWND lastFocus_ = nullptr;
     bool modalDone_ = false;
 };

@@ -1,11 +1,8 @@
 // The plug-in as a host meets it: Pelcato.dll loaded with LoadLibrary and
-// driven through GetProcAddress. Each test loads a fresh copy of the library
-// from a folder of its own, so no state carries over between tests, and
-// unloads it at the end, as a host may right after Close.
+// driven through GetProcAddress, a fresh copy for each test.
 
 #include "SimControl.h"
-#include "common/win/ProcAddress.h"
-#include "ScratchFolder.h"
+#include "PluginLibrary.h"
 #include "TestHost.h"
 
 #include <gtest/gtest.h>
@@ -18,47 +15,6 @@ namespace {
 
 constexpr DWORD kPatienceMs = 5000;
 constexpr char kDescription[] = "Pelcato TV tuner";
-
-using OpenFunction = const char*(WINAPI*)(const char*, HWND, const void*);
-using VoidFunction = void(WINAPI*)();
-
-class PluginLibrary {
-public:
-    PluginLibrary()
-    {
-        std::string path = folder_.PathOf("Pelcato.dll");
-        ::CopyFileA((ProgramFolder() + "Pelcato.dll").c_str(), path.c_str(), FALSE);
-        module_ = ::LoadLibraryA(path.c_str());
-        if (!module_)
-            return;
-        Open = win::ProcAddress<OpenFunction>(module_, "Open");
-        Start = win::ProcAddress<VoidFunction>(module_, "Start");
-        Stop = win::ProcAddress<VoidFunction>(module_, "Stop");
-        Setup = win::ProcAddress<VoidFunction>(module_, "Setup");
-        Close = win::ProcAddress<VoidFunction>(module_, "Close");
-        SetupForm = win::ProcAddress<void* const*>(module_, "_SetupForm");
-    }
-    ~PluginLibrary()
-    {
-        if (module_)
-            ::FreeLibrary(module_);
-    }
-
-    bool Loaded() const { return module_ && Open && Start && Stop && Setup && Close && SetupForm; }
-    // The library's own folder, where its settings and key maps lie.
-    const ScratchFolder& Folder() const { return folder_; }
-
-    OpenFunction Open = nullptr;
-    VoidFunction Start = nullptr;
-    VoidFunction Stop = nullptr;
-    VoidFunction Setup = nullptr;
-    VoidFunction Close = nullptr;
-    void* const* SetupForm = nullptr;
-
-private:
-    ScratchFolder folder_{"pelcato-test"};
-    HMODULE module_ = nullptr;
-};
 
 class PluginDll : public testing::Test {
 protected:

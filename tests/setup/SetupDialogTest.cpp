@@ -1,0 +1,358 @@
+// The setup dialog driven as a user drives it: keys, clicks on the arrows,
+// the check box, the buttons, with Pelcato.dll loaded from a folder of its
+// own and the simulated receiver sending codes. What the dialog shows is
+// read from its controls; what it writes, from the settings file.
+
+#include "setup/FormLayout.h"
+
+#include "PluginLibrary.h"
+#include "Screenshot.h"
+#include "SimControl.h"
+#include "TestHost.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <future>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kPatienceMs = 5000;
+
+const char kDvdKeyMap[] = "[Setup]\r\nName=DVD remote\r\n[Keys]\r\n"
+                          "00000014=OK\r\n0000001a=Power\r\n0000000B=VolumeUp\r\n0000000B=Twice\r\n";
+const char kMiniKeyMap[] = "[Setup]\r\nName=A mini remote\r\n[Keys]\r\n0000001A=Standby\r\n";
+
+using Rows = std::vector<std::pair<std::string, std::string>>;
+
+class SetupDialog : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SimReset();
+        ASSERT_TRUE(plugin.Loaded()) << "Pelcato.dll with all its exports";
+    }
+    void TearDown() override
+    {
+        if (setup_.valid() && setup_.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+            ::PostMessageA(form_, WM_CLOSE, 0, 0);
+            setup_.wait();
+        }
+        host.Run(plugin.Close);
+    }
+
+    void Write(const std::string& name, const std::string& text) const { plugin.Folder().Write(name, text); }
+
+    // Opens the plug-in and, on the host's thread, the dialog.
+    HWND OpenDialog()
+    {
+        host.Run([this] { plugin.Open("Test", host.Window(), hostInfo.bytes); });
+        setup_ = host.Post(plugin.Setup);
+        form_ = WaitForVisibleWindow("PelcatoSetupForm", "Pelcato TV tuner", kPatienceMs);
+        return form_;
+    }
+    bool WaitUntilClosed() { return setup_.wait_for(std::chrono::milliseconds(kPatienceMs)) == std::future_status::ready; }
+
+    HWND Item(Control control) const { return ::GetDlgItem(form_, ControlIdOf(control)); }
+    std::string Text(Control control) const { return WindowText(Item(control)); }
+    bool WaitForText(Control control, const std::string& text) const
+    {
+        return WaitUntil([&] { return Text(control) == text; }, kPatienceMs);
+    }
+    void PostKey(Control control, WPARAM key) const
+    {
+        ::PostMessageA(Item(control), WM_KEYDOWN, key, 0);
+        ::PostMessageA(Item(control), WM_KEYUP, key, 0);
+    }
+    // A click on the upper or lower arrow of an up-down control.
+    void ClickArrow(Control upDown, bool up) const
+    {
+        RECT rect;
+        ::GetClientRect(Item(upDown), &rect);
+        LPARAM point = MAKELPARAM(rect.right / 2, up ? rect.bottom / 4 : rect.bottom * 3 / 4);
+        ::PostMessageA(Item(upDown), WM_LBUTTONDOWN, MK_LBUTTON, point);
+        ::PostMessageA(Item(upDown), WM_LBUTTONUP, 0, point);
+    }
+    // Waits until the dialog's thread has handled everything posted so far.
+    void Settle() const { ::SendMessageA(form_, WM_NULL, 0, 0); }
+
+    std::vector<std::string> ComboItems(Control combo) const
+    {
+        std::vector<std::string> items;
+        int count = static_cast<int>(::SendMessageA(Item(combo), CB_GETCOUNT, 0, 0));
+        for (int i = 0; i < count; ++i) {
+            char text[256] = {};
+            ::SendMessageA(Item(combo), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            items.push_back(text);
+        }
+        return items;
+    }
+    int Selection(Control combo) const { return static_cast<int>(::SendMessageA(Item(combo), CB_GETCURSEL, 0, 0)); }
+
+    Rows GridRows() const
+    {
+        Rows rows;
+        HWND grid = Item(Control::ValueListEditor);
+        int count = static_cast<int>(::SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0));
+        for (int row = 0; row < count; ++row)
+            rows.emplace_back(CellText(row, 0), CellText(row, 1));
+        return rows;
+    }
+    std::string CellText(int row, int column) const
+    {
+        char text[256] = {};
+        LVITEMA item = {};
+        item.iSubItem = column;
+        item.pszText = text;
+        item.cchTextMax = sizeof text;
+        ::SendMessageA(Item(Control::ValueListEditor), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        return text;
+    }
+    int CurrentRow() const
+    {
+        return static_cast<int>(
+            ::SendMessageA(Item(Control::ValueListEditor), LVM_GETNEXTITEM, -1, LVNI_FOCUSED | LVNI_SELECTED));
+    }
+
+    std::vector<std::string> SettingsLines() const
+    {
+        std::ifstream file(plugin.Folder().PathOf("Pelcato.ini"));
+        std::vector<std::string> lines;
+        for (std::string line; std::getline(file, line);)
+            lines.push_back(line.substr(0, line.find('\r')));
+        return lines;
+    }
+
+    static SimStats Stats()
+    {
+        SimStats stats;
+        SimGetStats(&stats);
+        return stats;
+    }
+
+    PluginLibrary plugin;
+    TestHost host;
+    HostInfo hostInfo{kAcceptedCoreVersion};
+    HWND form_ = nullptr;
+    std::future<void> setup_;
+};
+
+TEST_F(SetupDialog, ShowsTheFormOverTheHostWithEveryChoiceLoaded)
+{
+    Write("Pelcato.ini", "[Main]\r\nDevice=1\r\nChipTypeTM=1\r\nDefaultConfig=mini.CFG\r\nWait1=450\r\n");
+    Write("Dvd.cfg", kDvdKeyMap);
+    Write("Mini.cfg", kMiniKeyMap);
+    ASSERT_TRUE(OpenDialog());
+
+    RECT client;
+    ::GetClientRect(form_, &client);
+    EXPECT_EQ(client.right, 470);
+    EXPECT_EQ(client.bottom, 259);
+    EXPECT_EQ(::GetWindow(form_, GW_OWNER), host.Window());
+    EXPECT_FALSE(::IsWindowEnabled(host.Window())) << "modal over the host";
+    EXPECT_NE(*plugin.SetupForm, nullptr);
+
+    EXPECT_EQ(ComboItems(Control::DeviceCombo),
+              (std::vector<std::string>{"Pelcato PCI DVD Tuner", "Generic Video Capture"}));
+    EXPECT_EQ(Selection(Control::DeviceCombo), 1);
+    EXPECT_EQ(Text(Control::LabelCardInfo), "CardType CARD_UNKNOWN") << "device 1 has no card type";
+    EXPECT_EQ(::SendMessageA(Item(Control::ChipTypeTMCombo), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(ComboItems(Control::ModelCombo), (std::vector<std::string>{"A mini remote", "DVD remote"}))
+        << "sorted by name";
+    EXPECT_EQ(Selection(Control::ModelCombo), 0) << "the file the settings name, in any letter case";
+    EXPECT_EQ(GridRows(), (Rows{{"0000001A", "Standby"}})) << "the key map loaded by Open";
+    EXPECT_EQ(Text(Control::Edit1), "450") << "timings from memory";
+    EXPECT_EQ(Text(Control::Edit4), "50");
+    EXPECT_EQ(Text(Control::TestGroup), "Monitoring");
+    EXPECT_EQ(Text(Control::CodeLabel), "Code:");
+
+    ::SendMessageA(Item(Control::OKButton), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntilClosed());
+    EXPECT_TRUE(::IsWindowEnabled(host.Window()));
+    EXPECT_EQ(*plugin.SetupForm, nullptr);
+    EXPECT_EQ(SettingsLines(), (std::vector<std::string>{"[Main]", "Device=1", "ChipTypeTM=1",
+                                                         "DefaultConfig=Mini.cfg", "Wait1=450", "Interval=50",
+                                                         "WaitN=100", "WaitR=200"}))
+        << "the chosen file in its own letter case; new keys after the old ones";
+}
+
+// Each way of closing writes the same: without a settings file or key maps,
+// the first device, no chip type and the DVD remote's file.
+class ClosingTheDialog : public SetupDialog, public testing::WithParamInterface<const char*> {};
+
+TEST_P(ClosingTheDialog, WritesTheSevenKeysInOrder)
+{
+    ASSERT_TRUE(OpenDialog());
+    EXPECT_TRUE(ComboItems(Control::ModelCombo).empty());
+    EXPECT_EQ(Selection(Control::ModelCombo), CB_ERR);
+    EXPECT_TRUE(GridRows().empty());
+
+    std::string way = GetParam();
+    if (way == "Close")
+        ::SendMessageA(Item(Control::OKButton), BM_CLICK, 0, 0);
+    else if (way == "close box")
+        ::PostMessageA(form_, WM_SYSCOMMAND, SC_CLOSE, 0);
+    else if (way == "Escape")
+        PostKey(Control::ValueListEditor, VK_ESCAPE);
+    else if (way == "Enter")
+        PostKey(Control::DeviceCombo, VK_RETURN);
+    ASSERT_TRUE(WaitUntilClosed()) << way;
+    EXPECT_EQ(SettingsLines(), (std::vector<std::string>{"[Main]", "ChipTypeTM=0", "Interval=50", "Device=0",
+                                                         "DefaultConfig=PelcatoPCIDVD.cfg", "Wait1=300", "WaitN=100",
+                                                         "WaitR=200"}))
+        << way;
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, ClosingTheDialog, testing::Values("Close", "close box", "Escape", "Enter"));
+
+TEST_F(SetupDialog, DeviceChangeSavesAndRestartsAtOnce)
+{
+    Write("Dvd.cfg", kDvdKeyMap);
+    ASSERT_TRUE(OpenDialog());
+    EXPECT_EQ(Text(Control::LabelCardInfo), "CardType CARD_7134");
+    EXPECT_EQ(Stats().lastSelectedDevice, 0);
+
+    PostKey(Control::DeviceCombo, VK_DOWN);
+    ASSERT_TRUE(WaitForText(Control::LabelCardInfo, "CardType CARD_UNKNOWN"));
+    EXPECT_EQ(Selection(Control::DeviceCombo), 1);
+    EXPECT_EQ(Stats().lastSelectedDevice, 1) << "the receiver runs on the new device";
+    EXPECT_EQ(SettingsLines(), (std::vector<std::string>{"[Main]", "ChipTypeTM=0", "Interval=50", "Device=1",
+                                                         "DefaultConfig=Dvd.cfg", "Wait1=300", "WaitN=100",
+                                                         "WaitR=200"}))
+        << "written before the dialog closes";
+
+    const unsigned char code = 0x14;
+    SimPushCodes(&code, 1);
+    EXPECT_TRUE(WaitForText(Control::KeyLabel, "Key: OK")) << "codes still reach the dialog";
+}
+
+TEST_F(SetupDialog, MonitorShowsCodesWithTheirKeysAndRowsAndNothingReachesTheHost)
+{
+    Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
+    Write("Dvd.cfg", kDvdKeyMap);
+    ASSERT_TRUE(OpenDialog());
+
+    const unsigned char power = 0x1A;
+    SimPushCodes(&power, 1);
+    ASSERT_TRUE(WaitForText(Control::KeyLabel, "Key: Power"));
+    EXPECT_EQ(Text(Control::CodeLabel), "Code: 0000001A");
+    EXPECT_EQ(CurrentRow(), 1) << "a row written in small letters matches";
+    ASSERT_TRUE(WaitForText(Control::TestGroup, "Released"));
+    EXPECT_EQ(Text(Control::KeyLabel), "Key: Power") << "a release leaves the labels";
+
+    const unsigned char unmapped = 0xFE;
+    SimPushCodes(&unmapped, 1);
+    ASSERT_TRUE(WaitForText(Control::KeyLabel, "Key: 000000FE"));
+    EXPECT_EQ(CurrentRow(), 1) << "an unmapped code leaves the row";
+
+    const unsigned char volume = 0x0B;
+    SimPushCodes(&volume, 1);
+    ASSERT_TRUE(WaitForText(Control::KeyLabel, "Key: VolumeUp"));
+    EXPECT_EQ(CurrentRow(), 2) << "the first of two rows with the code";
+    EXPECT_EQ(GridRows()[3], (std::pair<std::string, std::string>{"0000000B", "VolumeUp"}))
+        << "a code's second row shows the first line's key";
+
+    ::PostMessageA(form_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntilClosed());
+    EXPECT_TRUE(host.Messages().empty()) << "nothing reaches the host while the dialog is open";
+}
+
+TEST_F(SetupDialog, EveryNewDialogAndEveryReloadShowsTheFirstPress)
+{
+    Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
+    Write("Dvd.cfg", kDvdKeyMap);
+    Write("Mini.cfg", kMiniKeyMap);
+    const unsigned char power = 0x1A;
+    ASSERT_TRUE(OpenDialog());
+    SimPushCodes(&power, 1);
+    ASSERT_TRUE(WaitForText(Control::KeyLabel, "Key: Power"));
+    ::PostMessageA(form_, WM_CLOSE, 0, 0);
+    ASSERT_TRUE(WaitUntilClosed());
+
+    setup_ = host.Post(plugin.Setup);
+    form_ = WaitForVisibleWindow("PelcatoSetupForm", "Pelcato TV tuner", kPatienceMs);
+    ASSERT_TRUE(form_);
+    SimPushCodes(&power, 1);
+    EXPECT_TRUE(WaitForText(Control::KeyLabel, "Key: Power")) << "the same key as last time, in a new dialog";
+
+    PostKey(Control::ModelCombo, VK_UP);  // "A mini remote" sorts first
+    ASSERT_TRUE(WaitUntil([&] { return GridRows() == Rows{{"0000001A", "Standby"}}; }, kPatienceMs));
+    SimPushCodes(&power, 1);
+    EXPECT_TRUE(WaitForText(Control::KeyLabel, "Key: Standby")) << "the same key, named by the new key map";
+    EXPECT_EQ(CurrentRow(), 0);
+}
+
+TEST_F(SetupDialog, ArrowsChangeTheTimingsAndNeverGoPastTheirLimits)
+{
+    Write("Pelcato.ini", "[Main]\r\nWaitR=1000\r\nInterval=10\r\n");
+    ASSERT_TRUE(OpenDialog());
+
+    ClickArrow(Control::Wait1UpDown, true);
+    ASSERT_TRUE(WaitForText(Control::Edit1, "350"));
+    PostKey(Control::Edit2, VK_DOWN);
+    ASSERT_TRUE(WaitForText(Control::Edit2, "50"));
+    ClickArrow(Control::WaitRUpDown, true);
+    PostKey(Control::Edit4, VK_DOWN);
+    Settle();
+    EXPECT_EQ(Text(Control::Edit3), "1000");
+    EXPECT_EQ(Text(Control::Edit4), "10");
+
+    ::SendMessageA(Item(Control::OKButton), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntilClosed());
+    std::vector<std::string> lines = SettingsLines();
+    for (const char* expected : {"Wait1=350", "WaitN=50", "WaitR=1000", "Interval=10"})
+        EXPECT_NE(std::find(lines.begin(), lines.end(), expected), lines.end()) << expected << " in the settings";
+}
+
+TEST_F(SetupDialog, ChipTypeBoxSwitchesTheReceiverAtOnce)
+{
+    ASSERT_TRUE(OpenDialog());
+    ::SendMessageA(Item(Control::ChipTypeTMCombo), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return Stats().chipTypeAtGetCode == 1; }, kPatienceMs));
+    ::SendMessageA(Item(Control::ChipTypeTMCombo), BM_CLICK, 0, 0);
+    EXPECT_TRUE(WaitUntil([] { return Stats().chipTypeAtGetCode == 0; }, kPatienceMs));
+}
+
+TEST_F(SetupDialog, TabWalksTheControlsAndNoDialogMessageShowsAsACode)
+{
+    ASSERT_TRUE(OpenDialog());
+    auto focus = [this] {
+        GUITHREADINFO info = {sizeof info};
+        ::GetGUIThreadInfo(host.ThreadId(), &info);
+        return info.hwndFocus;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return focus() == Item(Control::ValueListEditor); }, kPatienceMs))
+        << "the grid comes first";
+    PostKey(Control::ValueListEditor, VK_TAB);
+    EXPECT_TRUE(WaitUntil([&] { return focus() == Item(Control::DeviceCombo); }, kPatienceMs));
+    PostKey(Control::DeviceCombo, VK_TAB);
+    EXPECT_TRUE(WaitUntil([&] { return focus() == Item(Control::ModelCombo); }, kPatienceMs));
+
+    // The dialog manager's messages share the monitor's values.
+    EXPECT_EQ(::SendMessageA(form_, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
+    ::SendMessageA(form_, DM_SETDEFID, IDOK, 0);
+    ::SendMessageA(form_, WM_USER, 0, 0x1A);
+    EXPECT_EQ(Text(Control::TestGroup), "Monitoring");
+    EXPECT_EQ(Text(Control::CodeLabel), "Code:");
+}
+
+// The picture of the dialog in the README: the shipped key map, a held
+// button in the monitor.
+TEST_F(SetupDialog, PictureWithACodeInTheMonitor)
+{
+    for (const char* file : {"PelcatoPCIDVD.cfg", "PelcatoMini.cfg", "Pelcato.ini"})
+        ::CopyFileA((ProgramFolder() + file).c_str(), plugin.Folder().PathOf(file).c_str(), FALSE);
+    ASSERT_TRUE(OpenDialog());
+    SimPlayScript("hold 1A 10000", 0);
+    ASSERT_TRUE(WaitForText(Control::KeyLabel, "Key: Power"));
+    ASSERT_TRUE(WaitForText(Control::TestGroup, "Pressed"));
+    ::RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    ::Sleep(300);  // for the display to show what was drawn
+    EXPECT_TRUE(SaveWindowPicture(form_, ProgramFolder() + "..\\setup-dialog.bmp"));
+}
+
+}  // namespace
