@@ -320,8 +320,11 @@ void TSetupForm::ShowMonitorMessage(UINT message, WPARAM wParam, LPARAM lParam)
     char codeText[kCodeTextMaxDigits + 1];
     FormatCodeText(code, plugin.codeTextDigits, codeText);
     ::SetWindowTextA(Item(Control::CodeLabel), (std::string("Code: ") + codeText).c_str());
-    // The DispatchThread wrote the key name before it posted the code.
-    ::SetWindowTextA(Item(Control::KeyLabel), (std::string("Key: ") + plugin.remoteEvent.keyName).c_str());
+    // The DispatchThread wrote the key name before it posted the code, and
+    // may be writing the next one now: read no further than the field.
+    const char* keyName = plugin.remoteEvent.keyName;
+    std::string keyText = "Key: " + std::string(keyName, strnlen(keyName, sizeof plugin.remoteEvent.keyName));
+    ::SetWindowTextA(Item(Control::KeyLabel), keyText.c_str());
     // The grid holds one row per key-map line, in order.
     if (plugin.keyMap) {
         if (int row = plugin.keyMap->IndexOfName(codeText); row >= 0)
@@ -423,7 +426,8 @@ LRESULT TSetupForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;  // the change goes ahead
     }
     case WM_CTLCOLORSTATIC:
-        // The read-only edits keep a window's background, as editable text.
+        // The read-only edits show their numbers on a window's background,
+        // as the edits a user types into do.
         for (const UpDownLayout& upDown : kUpDowns) {
             if (reinterpret_cast<HWND>(lParam) == Item(upDown.buddy)) {
                 ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
