@@ -2,9 +2,16 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+
 namespace {
 
 constexpr int kFirstControlId = 1000;
+constexpr int kDropDownHeight = 160;
+constexpr int kCodeColumnWidth = 100;
+constexpr int kKeyColumnWidth = 103;
 
 constexpr DWORD kPanel = SS_LEFT | WS_CLIPSIBLINGS;
 constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX | WS_CLIPSIBLINGS;
@@ -80,4 +87,94 @@ RECT FormRectOf(Control control)
     for (Control parent = layout.parent; parent != Control::Form; parent = LayoutOf(parent).parent)
         ::OffsetRect(&rect, LayoutOf(parent).left, LayoutOf(parent).top);
     return rect;
+}
+
+namespace {
+
+bool IsContainer(Control control)
+{
+    return std::any_of(std::begin(kFormLayout), std::end(kFormLayout),
+                       [control](const ControlLayout& layout) { return layout.parent == control; });
+}
+
+bool IsLabel(const ControlLayout& layout)
+{
+    return layout.windowClass == std::string_view(WC_STATICA) && !IsContainer(layout.control);
+}
+
+// A window made later lies beneath the ones made before it. Labels lie
+// beneath the controls they may run into when the font is wider than the
+// design's, as labels drawn on their parent would, and containers beneath
+// everything they contain; Tab follows the order of the rest.
+constexpr int kLayers = 4;
+int LayerOf(const ControlLayout& layout)
+{
+    if (IsContainer(layout.control))
+        return layout.parent == Control::Form ? 3 : 2;
+    return IsLabel(layout) ? 1 : 0;
+}
+
+int TextWidth(HFONT font, const char* text)
+{
+    HDC screen = ::GetDC(nullptr);
+    HGDIOBJ previous = ::SelectObject(screen, font);
+    SIZE size = {};
+    ::GetTextExtentPoint32A(screen, text, static_cast<int>(std::strlen(text)), &size);
+    ::SelectObject(screen, previous);
+    ::ReleaseDC(nullptr, screen);
+    return size.cx;
+}
+
+HWND CreateControl(HWND form, HFONT font, const ControlLayout& layout)
+{
+    RECT rect = FormRectOf(layout.control);
+    int width = rect.right - rect.left;
+    int height = rect.bottom - rect.top;
+    if (IsLabel(layout) && layout.text)
+        width = std::max(width, TextWidth(font, layout.text));
+    if (layout.windowClass == std::string_view(WC_COMBOBOXA))
+        height += kDropDownHeight;
+    auto module = reinterpret_cast<HINSTANCE>(::GetWindowLongPtrA(form, GWLP_HINSTANCE));
+    HWND control = ::CreateWindowExA(0, layout.windowClass, layout.text, WS_CHILD | WS_VISIBLE | layout.style,
+                                     rect.left, rect.top, width, height, form,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(layout.control))),
+                                     module, nullptr);
+    ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    return control;
+}
+
+void AddGridColumn(HWND grid, int index, const char* title, int width)
+{
+    LVCOLUMNA column = {};
+    column.mask = LVCF_TEXT | LVCF_WIDTH;
+    column.pszText = const_cast<char*>(title);
+    column.cx = width;
+    ::SendMessageA(grid, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
+}
+
+}  // namespace
+
+FormControls CreateFormControls(HWND form, HFONT font)
+{
+    FormControls controls = {};
+    for (int layer = 0; layer < kLayers; ++layer) {
+        for (const ControlLayout& layout : kFormLayout) {
+            if (LayerOf(layout) == layer)
+                controls[static_cast<int>(layout.control)] = CreateControl(form, font, layout);
+        }
+    }
+
+    for (const UpDownLayout& upDown : kUpDowns) {
+        HWND control = controls[static_cast<int>(upDown.upDown)];
+        ::SendMessageA(control, UDM_SETBUDDY, reinterpret_cast<WPARAM>(controls[static_cast<int>(upDown.buddy)]), 0);
+        ::SendMessageA(control, UDM_SETRANGE32, upDown.min, upDown.max);
+        UDACCEL step = {0, static_cast<UINT>(upDown.increment)};
+        ::SendMessageA(control, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&step));
+    }
+
+    HWND grid = controls[static_cast<int>(Control::ValueListEditor)];
+    ::SendMessageA(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    AddGridColumn(grid, 0, "Code", kCodeColumnWidth);
+    AddGridColumn(grid, 1, "Key", kKeyColumnWidth);
+    return controls;
 }

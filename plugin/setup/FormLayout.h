@@ -12,6 +12,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <atomic>
 #include <cstdint>
 
@@ -83,3 +84,9 @@ const ControlLayout& LayoutOf(Control control);
 // The control's place in the form's client area, its containers' offsets
 // added.
 RECT FormRectOf(Control control);
+
+using FormControls = std::array<HWND, kControlCount>;
+
+// Makes every control of the tables as a child of form, in font, and sets up
+// the arrows and the grid's columns.
+FormControls CreateFormControls(HWND form, HFONT font);

@@ -30,9 +30,6 @@ namespace {
 constexpr char kWindowClass[] = "PelcatoSetupForm";
 constexpr DWORD kFormStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kFormExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-constexpr int kDropDownHeight = 160;
-constexpr int kCodeColumnWidth = 100;
-constexpr int kKeyColumnWidth = 103;
 
 // The class lives only as long as a dialog: the library may be unloaded and
 // loaded again elsewhere while the host runs.
@@ -58,49 +55,6 @@ RECT CentredFormRect()
     int left = (::GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     int top = (::GetSystemMetrics(SM_CYSCREEN) - height) / 2;
     return {left, top, left + width, top + height};
-}
-
-bool IsContainer(Control control)
-{
-    return std::any_of(std::begin(kFormLayout), std::end(kFormLayout),
-                       [control](const ControlLayout& layout) { return layout.parent == control; });
-}
-
-bool IsLabel(const ControlLayout& layout)
-{
-    return layout.windowClass == std::string_view(WC_STATICA) && !IsContainer(layout.control);
-}
-
-// A window made later lies beneath the ones made before it. Labels lie
-// beneath the controls they may run into when the font is wider than the
-// design's, as labels drawn on their parent would, and containers beneath
-// everything they contain; Tab follows the order of the rest.
-constexpr int kLayers = 4;
-int LayerOf(const ControlLayout& layout)
-{
-    if (IsContainer(layout.control))
-        return layout.parent == Control::Form ? 3 : 2;
-    return IsLabel(layout) ? 1 : 0;
-}
-
-int TextWidth(HFONT font, const char* text)
-{
-    HDC screen = ::GetDC(nullptr);
-    HGDIOBJ previous = ::SelectObject(screen, font);
-    SIZE size = {};
-    ::GetTextExtentPoint32A(screen, text, static_cast<int>(std::strlen(text)), &size);
-    ::SelectObject(screen, previous);
-    ::ReleaseDC(nullptr, screen);
-    return size.cx;
-}
-
-void AddGridColumn(HWND grid, int index, const char* title, int width)
-{
-    LVCOLUMNA column = {};
-    column.mask = LVCF_TEXT | LVCF_WIDTH;
-    column.pszText = const_cast<char*>(title);
-    column.cx = width;
-    ::SendMessageA(grid, LVM_INSERTCOLUMNA, index, reinterpret_cast<LPARAM>(&column));
 }
 
 void AddGridRow(HWND grid, int row, std::string code, std::string key)
@@ -151,40 +105,7 @@ void TSetupForm::CreateControls()
     font_ = win::Font(::CreateFontA(-11, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                     "MS Sans Serif"));
-    auto create = [this](const ControlLayout& layout) {
-        RECT rect = FormRectOf(layout.control);
-        int width = rect.right - rect.left;
-        int height = rect.bottom - rect.top;
-        if (IsLabel(layout) && layout.text)
-            width = std::max(width, TextWidth(font_.Get(), layout.text));
-        if (layout.windowClass == std::string_view(WC_COMBOBOXA))
-            height += kDropDownHeight;
-        HWND control = ::CreateWindowExA(
-            0, layout.windowClass, layout.text, WS_CHILD | WS_VISIBLE | layout.style, rect.left, rect.top, width,
-            height, window_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(ControlIdOf(layout.control))),
-            ThisModule(), nullptr);
-        ::SendMessageA(control, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
-        controls_[static_cast<int>(layout.control)] = control;
-    };
-    for (int layer = 0; layer < kLayers; ++layer) {
-        for (const ControlLayout& layout : kFormLayout) {
-            if (LayerOf(layout) == layer)
-                create(layout);
-        }
-    }
-
-    for (const UpDownLayout& upDown : kUpDowns) {
-        HWND control = Item(upDown.upDown);
-        ::SendMessageA(control, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Item(upDown.buddy)), 0);
-        ::SendMessageA(control, UDM_SETRANGE32, upDown.min, upDown.max);
-        UDACCEL step = {0, static_cast<UINT>(upDown.increment)};
-        ::SendMessageA(control, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&step));
-    }
-
-    HWND grid = Item(Control::ValueListEditor);
-    ::SendMessageA(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
-    AddGridColumn(grid, 0, "Code", kCodeColumnWidth);
-    AddGridColumn(grid, 1, "Key", kKeyColumnWidth);
+    controls_ = CreateFormControls(window_, font_.Get());
 }
 
 void TSetupForm::FormCreate()

@@ -10,7 +10,6 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstdint>
 #include <optional>
 
@@ -65,7 +64,7 @@ private:
 
     HWND owner_;
     HWND window_ = nullptr;
-    std::array<HWND, kControlCount> controls_ = {};
+    FormControls controls_ = {};
     win::Font font_;
     std::optional<KeyMapCatalog> keyMapFileList_;
     // The code the monitor shows; none after every load of the dialog, so

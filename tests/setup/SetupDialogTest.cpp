@@ -321,7 +321,8 @@ TEST_F(SetupDialog, TabWalksTheControlsAndNoDialogMessageShowsAsACode)
 {
     ASSERT_TRUE(OpenDialog());
     auto focus = [this] {
-        GUITHREADINFO info = {sizeof info};
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
         ::GetGUIThreadInfo(host.ThreadId(), &info);
         return info.hwndFocus;
     };
