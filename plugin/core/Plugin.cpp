@@ -20,6 +20,7 @@
 #include <atomic>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -31,6 +32,14 @@ std::uint32_t ReadCoreVersion(const void* hostInfo)
     std::uint32_t version;
     std::memcpy(&version, static_cast<const unsigned char*>(hostInfo) + kCoreVersionOffset, sizeof version);
     return version;
+}
+
+// Close's work once no thread runs; harmless when repeated.
+void ReleaseOpenedState(PluginState& plugin)
+{
+    plugin.keyMap.reset();
+    ReceiverClose();
+    plugin.opened = false;
 }
 
 void EndDispatchThread(PluginState& plugin)
@@ -55,6 +64,10 @@ namespace plugin {
 const char* Open(const char* sourceName, HWND hostWindow, const void* hostInfo)
 {
     PluginState& plugin = ThePlugin();
+    // Called from a message that Stop's wait delivers, the threads still run
+    // and may read everything Open would rebuild: leave it all as it is.
+    if (plugin.stopping)
+        return kPluginDescription;
     // A second Open without Close starts afresh instead of building the
     // lists a second time under running threads.
     if (plugin.opened)
@@ -123,6 +136,10 @@ void Stop()
     plugin.codeEvent.Close();
     plugin.started = false;
     plugin.stopping = false;
+    // A Close that arrived during the wait is done now that the threads
+    // have ended: the host may unload the library right after it.
+    if (std::exchange(plugin.closePending, false))
+        ReleaseOpenedState(plugin);
 }
 
 void Setup()
@@ -153,12 +170,14 @@ void Setup()
 void Close()
 {
     PluginState& plugin = ThePlugin();
+    if (plugin.stopping) {
+        // Called from a message that Stop's wait delivers: the threads still
+        // run, so the Stop under way finishes the Close.
+        plugin.closePending = true;
+        return;
+    }
     Stop();
-    if (plugin.stopping)
-        return;  // called from inside Stop's wait: the threads still run
-    plugin.keyMap.reset();
-    ReceiverClose();
-    plugin.opened = false;
+    ReleaseOpenedState(plugin);
 }
 
 }  // namespace plugin

@@ -40,6 +40,7 @@ struct PluginState {
     bool opened = false;
     bool started = false;
     bool stopping = false;
+    bool closePending = false;  // Close came while Stop waited for the threads
     bool coreVersionOk = false;
     std::atomic<bool> testMode{false};
 

@@ -129,6 +129,29 @@ TEST_F(Lifecycle, StopOnTheHostsThreadWhileTheDispatcherSendsToItReturns)
     EXPECT_EQ(host.Params(), std::vector<std::int32_t>{0}) << "the press was delivered while Stop waited";
 }
 
+TEST_F(Lifecycle, CloseFromAMessageThatStopDeliversClosesOnceTheThreadsHaveEnded)
+{
+    int threadsBefore = ThreadCount();
+    host.OnKey([](std::int32_t) {
+        plugin::Close();
+        plugin::Open("Too early", nullptr, nullptr);  // refused while the threads run
+    });
+    host.Run([] {
+        plugin::Start();
+        PushCodes({0x1A});
+        WaitUntil([] { return (HIWORD(::GetQueueStatus(QS_SENDMESSAGE)) & QS_SENDMESSAGE) != 0; }, kPatienceMs);
+        plugin::Stop();
+    });
+    host.OnKey(nullptr);
+    EXPECT_EQ(host.Params(), std::vector<std::int32_t>{0});
+    EXPECT_FALSE(ThePlugin().opened) << "the Close inside Stop's wait took effect";
+    EXPECT_FALSE(ThePlugin().devices);
+    EXPECT_EQ(ThreadCount(), threadsBefore) << "no thread left behind";
+    SimStats stats;
+    SimGetStats(&stats);
+    EXPECT_EQ(stats.objectsAlive, 0) << "the receiver object is released";
+}
+
 TEST_F(Lifecycle, StopFromInsideTheHostsKeyHandlerReturns)
 {
     std::atomic<bool> stopped = false;
