@@ -7,7 +7,7 @@ CMAKE_FLAGS := -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake 
 IN_DISPLAY := xvfb-run -a -s "-screen 0 1024x768x24"
 WINE_ENV := WINEPREFIX=$(CURDIR)/$(BUILD)/wineprefix
 
-.PHONY: all build deps configure test demo clean
+.PHONY: all build deps configure test demo bench soak clean
 
 all: build
 
@@ -27,6 +27,11 @@ test: build
 
 demo: build
 	$(IN_DISPLAY) sh -c '$(BUILD)/wine-run $(BUILD)/bin/DemoHost.exe; rc=$$?; $(WINE_ENV) wineserver -k; exit $$rc'
+
+# Speed and cost against baselines measured in the same run: one table, and
+# build/bench.json.
+bench: build
+	$(IN_DISPLAY) sh -c '$(BUILD)/wine-run $(BUILD)/bin/PelcatoBench.exe; rc=$$?; $(WINE_ENV) wineserver -k; exit $$rc'
 
 clean:
 	rm -rf $(BUILD)

@@ -52,5 +52,8 @@ int SimScriptPlaying() noexcept;
 void SimGetStats(SimStats* stats) noexcept;
 // Calls hook(context) at the start of every GetCode, on the polling thread.
 void SimSetGetCodeHook(void (*hook)(void* context), void* context) noexcept;
+// Calls hook(code, context) in every GetCode that hands out a code, just
+// before it returns, on the polling thread.
+void SimSetHandOutHook(void (*hook)(unsigned char code, void* context), void* context) noexcept;
 
 }  // extern "C"

@@ -125,6 +125,8 @@ struct Simulator {
         stats.lastSelectedDevice = -1;
         hook = nullptr;
         hookContext = nullptr;
+        handOutHook = nullptr;
+        handOutContext = nullptr;
     }
 
     int Apply(Settings settings)
@@ -148,6 +150,8 @@ struct Simulator {
     SimStats stats = {};
     void (*hook)(void*) = nullptr;
     void* hookContext = nullptr;
+    void (*handOutHook)(unsigned char, void*) = nullptr;
+    void* handOutContext = nullptr;
 };
 
 Simulator& TheSimulator()
@@ -204,20 +208,30 @@ long GetCode(Object* self, unsigned char* code) noexcept
     if (hook)
         hook(context);
 
-    std::lock_guard lock(simulator.mutex);
-    ++simulator.stats.getCodeCalls;
-    simulator.stats.chipTypeAtGetCode = self->chipTypeTM;
-    if (!simulator.codes.empty()) {
-        *code = simulator.codes.front();
-        simulator.codes.pop_front();
-        return 0;
+    std::optional<std::uint8_t> next;
+    void (*handOutHook)(unsigned char, void*);
+    void* handOutContext;
+    {
+        std::lock_guard lock(simulator.mutex);
+        ++simulator.stats.getCodeCalls;
+        simulator.stats.chipTypeAtGetCode = self->chipTypeTM;
+        if (!simulator.codes.empty()) {
+            next = simulator.codes.front();
+            simulator.codes.pop_front();
+        } else {
+            next = simulator.script.Take(NowMs());
+        }
+        handOutHook = simulator.handOutHook;
+        handOutContext = simulator.handOutContext;
     }
-    if (std::optional<std::uint8_t> report = simulator.script.Take(NowMs())) {
-        *code = *report;
-        return 0;
+    if (!next) {
+        *code = 255;
+        return 1;
     }
-    *code = 255;
-    return 1;
+    if (handOutHook)
+        handOutHook(*next, handOutContext);
+    *code = *next;
+    return 0;
 }
 
 char* GetDeviceName(Object*, unsigned long index) noexcept
@@ -322,6 +336,14 @@ void SimSetGetCodeHook(void (*hook)(void*), void* context) noexcept
     std::lock_guard lock(simulator.mutex);
     simulator.hook = hook;
     simulator.hookContext = context;
+}
+
+void SimSetHandOutHook(void (*hook)(unsigned char, void*), void* context) noexcept
+{
+    Simulator& simulator = TheSimulator();
+    std::lock_guard lock(simulator.mutex);
+    simulator.handOutHook = hook;
+    simulator.handOutContext = context;
 }
 
 }  // extern "C"

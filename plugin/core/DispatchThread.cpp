@@ -19,8 +19,19 @@
 #include "setup/SetupForm.h"
 
 #include <atomic>
+#include <chrono>
 
 namespace {
+
+// The key rules count milliseconds in 32 bits that wrap, as GetTickCount
+// does; but GetTickCount advances in steps of 10 to 16 ms, which would put a
+// repeat or a release up to a step away from its time. The high-resolution
+// counter gives the same count at a millisecond's resolution.
+std::uint32_t TickCount()
+{
+    using namespace std::chrono;
+    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
 
 KeyTiming ReadTiming(const PluginState& plugin)
 {
@@ -82,18 +93,20 @@ void RunDispatcher(PluginState& plugin)
     while (!plugin.dispatchStop.IsSet()) {
         std::uint64_t code;
         if (TakeCode(plugin.pendingCode, code))
-            dispatcher.TakeCode(code, ::GetTickCount());
+            dispatcher.TakeCode(code, TickCount());
 
         KeyTable table{plugin.keyMap ? &*plugin.keyMap : nullptr, plugin.modelNames ? &*plugin.modelNames : nullptr,
                        plugin.codeTextDigits};
-        dispatcher.RunPass(::GetTickCount(), ReadTiming(plugin), table);
+        dispatcher.RunPass(TickCount(), ReadTiming(plugin), table);
         if (plugin.dispatchStop.IsSet())
             break;
 
-        switch (WaitForCode(CodeOrStop{plugin.codeEvent, plugin.dispatchStop}, plugin.pendingCode,
-                            dispatcher.WaitTimeout())) {
+        CodeWait wait = WaitForCode(CodeOrStop{plugin.codeEvent, plugin.dispatchStop}, plugin.pendingCode,
+                                    dispatcher.WaitTimeout());
+        plugin.dispatchWakeups.fetch_add(1, std::memory_order_relaxed);
+        switch (wait) {
         case CodeWait::kTimedOut:
-            dispatcher.TimeOut(::GetTickCount(), ReadTiming(plugin));
+            dispatcher.TimeOut(TickCount(), ReadTiming(plugin));
             break;
         case CodeWait::kFailed:
             return;  // no event to wait on: spinning would be worse than ending

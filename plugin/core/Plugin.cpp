@@ -131,6 +131,9 @@ void Stop()
     if (!plugin.started || plugin.stopping)
         return;
     plugin.stopping = true;
+    // Both threads are told at once and end side by side; the CodeEvent is
+    // closed only after both have ended.
+    ReceiverRequestStop();
     EndDispatchThread(plugin);
     ReceiverStop();
     plugin.codeEvent.Close();

@@ -11,6 +11,7 @@
 #include "PltRemoteWrap.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 namespace {
@@ -28,8 +29,20 @@ void UpperCaseInPlace(char* text)
     }
 }
 
+std::uint64_t NowMs()
+{
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+// Polls are paced Interval apart from one start to the next, so neither the
+// time GetCode takes nor a pause that ends late delays the next poll: a code
+// waits at most one Interval to be seen. A receiver slower than Interval is
+// polled again at once, never in a burst to catch up.
 void PollReceiver(PluginState& plugin)
 {
+    std::uint64_t nextPoll = NowMs();
+    DWORD pause = 0;
     do {
         unsigned char code = kNoCode;
         GetCode(&code);
@@ -37,7 +50,10 @@ void PollReceiver(PluginState& plugin)
             StoreCode(plugin.pendingCode, code);
             plugin.codeEvent.Set();
         }
-    } while (plugin.receiverStop.Wait(BoundedInterval(plugin.interval)) == WAIT_TIMEOUT);
+        std::uint64_t now = NowMs();
+        nextPoll = std::max(nextPoll + BoundedInterval(plugin.interval), now);
+        pause = static_cast<DWORD>(nextPoll - now);
+    } while (plugin.receiverStop.Wait(pause) == WAIT_TIMEOUT);
 }
 
 DWORD WINAPI ReceiverThreadProc(void*) noexcept
@@ -102,6 +118,13 @@ bool ReceiverStart()
         return false;
     }
     return true;
+}
+
+void ReceiverRequestStop()
+{
+    PluginState& plugin = ThePlugin();
+    if (plugin.receiverThread)
+        plugin.receiverStop.Set();
 }
 
 void ReceiverStop()

@@ -21,3 +21,6 @@ void ReceiverClose();
 bool ReceiverStart();
 // Ends the ReceiverThread, cutting its pause short; nothing when none runs.
 void ReceiverStop();
+// Asks the ReceiverThread to end without waiting for it, so that it ends
+// while Stop waits for the DispatchThread.
+void ReceiverRequestStop();

@@ -62,18 +62,21 @@ LRESULT CALLBACK TestHost::WindowProc(HWND window, UINT message, WPARAM wParam, 
         delete task;
         return 0;
     }
-    case kKeyMessage:
+    case kKeyMessage: {
+        LARGE_INTEGER arrival;
+        ::QueryPerformanceCounter(&arrival);
         if (host)
-            host->Record(wParam, lParam);
+            host->Record(arrival.QuadPart, wParam, lParam);
         return 0;
+    }
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
 
-void TestHost::Record(WPARAM wParam, LPARAM lParam)
+void TestHost::Record(std::int64_t arrival, WPARAM wParam, LPARAM lParam)
 {
     const auto* record = reinterpret_cast<const RemoteEvent*>(wParam);
-    KeyMessage key{static_cast<std::int32_t>(lParam), *record, record->codeText ? record->codeText : "",
+    KeyMessage key{arrival, static_cast<std::int32_t>(lParam), *record, record->codeText ? record->codeText : "",
                    record->modelName ? record->modelName : ""};
     std::function<void(std::int32_t)> handler;
     {
@@ -111,6 +114,12 @@ std::vector<KeyMessage> TestHost::Messages() const
     return messages_;
 }
 
+std::size_t TestHost::MessageCount() const
+{
+    std::lock_guard lock(mutex_);
+    return messages_.size();
+}
+
 std::vector<std::int32_t> TestHost::Params() const
 {
     std::lock_guard lock(mutex_);
@@ -126,6 +135,18 @@ bool TestHost::WaitForRelease(DWORD timeoutMs) const
     return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] {
         return std::any_of(messages_.begin(), messages_.end(), [](const KeyMessage& key) { return key.param == -1; });
     });
+}
+
+bool TestHost::WaitForMessages(std::size_t count, DWORD timeoutMs) const
+{
+    std::unique_lock lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return messages_.size() >= count; });
+}
+
+KeyMessage TestHost::MessageAt(std::size_t index) const
+{
+    std::lock_guard lock(mutex_);
+    return messages_.at(index);
 }
 
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs)

@@ -17,6 +17,7 @@
 #include <vector>
 
 struct KeyMessage {
+    std::int64_t arrival;  // QueryPerformanceCounter as the window procedure began
     std::int32_t param;
     RemoteEvent record;
     std::string codeText;
@@ -42,14 +43,18 @@ public:
     void OnKey(std::function<void(std::int32_t param)> handler);
 
     std::vector<KeyMessage> Messages() const;
+    std::size_t MessageCount() const;
     std::vector<std::int32_t> Params() const;
     // True once a release has arrived.
     bool WaitForRelease(DWORD timeoutMs) const;
+    // True once count key messages have arrived in all.
+    bool WaitForMessages(std::size_t count, DWORD timeoutMs) const;
+    KeyMessage MessageAt(std::size_t index) const;
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void ThreadMain(std::promise<void>& ready);
-    void Record(WPARAM wParam, LPARAM lParam);
+    void Record(std::int64_t arrival, WPARAM wParam, LPARAM lParam);
 
     HWND window_ = nullptr;
     DWORD threadId_ = 0;

@@ -1,0 +1,30 @@
+#pragma once
+// Small measuring tools for the benchmark: a fine clock, percentiles, and
+// the table and JSON file in which the figures come out.
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Milliseconds between two QueryPerformanceCounter readings.
+double TicksToMs(std::int64_t ticks);
+std::int64_t Now();
+
+// The value below which the given fraction of samples lie (nearest rank).
+double Percentile(std::vector<double> samples, double fraction);
+
+struct Figure {
+    std::string name;      // also the JSON key
+    std::string measured;  // as printed
+    std::string baseline;  // as printed; empty when the goal is absolute
+    std::string goal;
+    bool met;
+    std::string json;  // the figure's numbers as a JSON object body
+};
+
+void PrintFigures(const std::vector<Figure>& figures);
+bool WriteFiguresJson(const std::vector<Figure>& figures, const std::string& path);
+
+std::string Format(const char* format, ...);

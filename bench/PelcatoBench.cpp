@@ -1,0 +1,530 @@
+// The plug-in's speed and cost, each figure measured beside its baseline in
+// the same run, since these machines are noisy. The latency, conformance and
+// Stop figures drive Pelcato.dll as a host loads it, with the simulated
+// receiver behind the real wrapper; the idle and allocation figures need the
+// plug-in's insides (its threads, its wake-up count) and so use the plug-in's
+// own code linked into this program, in front of the same receiver chain.
+//
+// Prints one table and writes build/bench.json.
+
+#include "Measurement.h"
+
+#include "common/win/Handle.h"
+#include "config/KeyMapFiles.h"
+#include "core/Plugin.h"
+#include "core/PluginState.h"
+
+#include "PluginLibrary.h"
+#include "SimControl.h"
+#include "TestHost.h"
+
+#include <atomic>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <random>
+#include <string_view>
+
+namespace {
+
+constexpr int kPresses = 1000;
+constexpr int kEndToEndSamples = 200;
+constexpr int kStopSamples = 200;
+constexpr int kIdleSeconds = 10;
+constexpr DWORD kPatienceMs = 5000;
+
+// Allocations made on the plug-in's two threads while counting is on.
+std::atomic<bool> countingAllocations = false;
+std::atomic<DWORD> dispatchThreadId = 0;
+std::atomic<DWORD> receiverThreadId = 0;
+std::atomic<long> allocations = 0;
+
+void CountAllocation()
+{
+    if (!countingAllocations.load(std::memory_order_relaxed))
+        return;
+    DWORD thread = ::GetCurrentThreadId();
+    if (thread == dispatchThreadId || thread == receiverThreadId)
+        ++allocations;
+}
+
+}  // namespace
+
+void* operator new(std::size_t size)
+{
+    CountAllocation();
+    if (void* memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+void* operator new[](std::size_t size)
+{
+    return operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept
+{
+    CountAllocation();
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t& tag) noexcept
+{
+    return operator new(size, tag);
+}
+void operator delete(void* memory) noexcept
+{
+    std::free(memory);
+}
+void operator delete[](void* memory) noexcept
+{
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept
+{
+    std::free(memory);
+}
+
+namespace {
+
+// When the simulated receiver handed out codes, in order.
+struct HandOutLog {
+    static constexpr std::size_t kCapacity = 1 << 16;
+    std::int64_t times[kCapacity];
+    std::atomic<std::size_t> count = 0;
+
+    std::int64_t Last() const { return count ? times[(count - 1) % kCapacity] : 0; }
+} handOuts;
+
+void RecordHandOut(unsigned char, void*)
+{
+    std::size_t index = handOuts.count.load();
+    handOuts.times[index % HandOutLog::kCapacity] = Now();
+    handOuts.count.store(index + 1);
+}
+
+void PushCode(unsigned char code)
+{
+    SimPushCodes(&code, 1);
+}
+
+// Pelcato.dll in a folder of its own, opened and started with the settings
+// the figure needs.
+class PluginUnderTest {
+public:
+    explicit PluginUnderTest(TestHost& host) : host_(host)
+    {
+        ::CopyFileA((ProgramFolder() + "PelcatoPCIDVD.cfg").c_str(), library_.Folder().PathOf("Remote.cfg").c_str(),
+                    FALSE);
+    }
+    ~PluginUnderTest() { Stop(); }
+
+    bool Loaded() const { return library_.Loaded(); }
+
+    void Start(const std::string& settings)
+    {
+        Stop();
+        library_.Folder().Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Remote.cfg\r\n" + settings);
+        host_.Run([this] {
+            library_.Open("Bench", host_.Window(), hostInfo_.bytes);
+            library_.Start();
+        });
+        running_ = true;
+    }
+    void StartOnly() { host_.Run(library_.Start); }
+    void StopOnly() { host_.Run(library_.Stop); }
+    void Stop()
+    {
+        if (running_)
+            host_.Run(library_.Close);
+        running_ = false;
+    }
+
+private:
+    TestHost& host_;
+    PluginLibrary library_;
+    HostInfo hostInfo_{kAcceptedCoreVersion};
+    bool running_ = false;
+};
+
+// The floor of this design: one thread signals an event, another wakes and
+// sends a message to a window on a third.
+class SignalledSender {
+public:
+    explicit SignalledSender(HWND target) : target_(target)
+    {
+        thread_ = win::Thread::Start(&ThreadProc, this);
+    }
+    ~SignalledSender()
+    {
+        stop_.Set();
+        thread_.Wait(INFINITE);
+    }
+    void Signal() const { wake_.Set(); }
+
+private:
+    static DWORD WINAPI ThreadProc(void* self)
+    {
+        static_cast<SignalledSender*>(self)->Run();
+        return 0;
+    }
+    void Run()
+    {
+        const HANDLE handles[] = {wake_.Get(), stop_.Get()};
+        while (::WaitForMultipleObjects(2, handles, FALSE, INFINITE) == WAIT_OBJECT_0) {
+            wake_.Reset();
+            ::SendMessageA(target_, kKeyMessage, reinterpret_cast<WPARAM>(&record_), 0);
+        }
+    }
+
+    HWND target_;
+    RemoteEvent record_ = {};
+    win::Event wake_ = win::Event::CreateManualReset();
+    win::Event stop_ = win::Event::CreateManualReset();
+    win::Thread thread_;
+};
+
+// A bare thread that pauses periodMs at a time until its event is set.
+struct Pauser {
+    explicit Pauser(DWORD periodMs) : periodMs(periodMs) { thread = win::Thread::Start(&ThreadProc, this); }
+    ~Pauser() { End(); }
+    void End()
+    {
+        stop.Set();
+        thread.Wait(INFINITE);
+    }
+
+    static DWORD WINAPI ThreadProc(void* context)
+    {
+        auto* self = static_cast<Pauser*>(context);
+        while (self->stop.Wait(self->periodMs) == WAIT_TIMEOUT) {
+        }
+        return 0;
+    }
+
+    DWORD periodMs;
+    win::Event stop = win::Event::CreateManualReset();
+    win::Thread thread;
+};
+
+std::string Milliseconds(double p50, double p99)
+{
+    return Format("p50 %.3f, p99 %.3f ms", p50, p99);
+}
+
+Figure DispatchLatency(TestHost& host, PluginUnderTest& plugin)
+{
+    plugin.Start("Interval=10\r\nWaitR=10\r\n");
+    SignalledSender sender(host.Window());
+    std::vector<double> measured, baseline;
+    for (int i = 0; i < kPresses; ++i) {
+        std::size_t count = host.MessageCount();
+        std::size_t before = handOuts.count;
+        PushCode(0x1A);
+        if (!host.WaitForMessages(count + 2, kPatienceMs))
+            break;  // press and release
+        KeyMessage press = host.MessageAt(count);
+        if (handOuts.count != before + 1 || press.param != 0)
+            continue;  // not one clean press: no sample
+        measured.push_back(TicksToMs(press.arrival - handOuts.Last()));
+
+        std::int64_t signalled = Now();
+        sender.Signal();
+        if (!host.WaitForMessages(count + 3, kPatienceMs))
+            break;
+        baseline.push_back(TicksToMs(host.MessageAt(count + 2).arrival - signalled));
+    }
+    double p50 = Percentile(measured, 0.5), p99 = Percentile(measured, 0.99);
+    double base50 = Percentile(baseline, 0.5), base99 = Percentile(baseline, 0.99);
+    return {"dispatch latency",
+            Milliseconds(p50, p99),
+            Milliseconds(base50, base99),
+            "p99 <= 1.5 x baseline p99",
+            !measured.empty() && p99 <= 1.5 * base99,
+            Format("\"samples\": %zu, \"p50_ms\": %.4f, \"p99_ms\": %.4f, \"baseline_p50_ms\": %.4f, "
+                   "\"baseline_p99_ms\": %.4f",
+                   measured.size(), p50, p99, base50, base99)};
+}
+
+Figure EndToEndLatency(TestHost& host, PluginUnderTest& plugin)
+{
+    constexpr int kIntervalMs = 50;
+    plugin.Start(Format("Interval=%d\r\nWaitR=10\r\n", kIntervalMs));
+    std::mt19937 random(7);
+    std::vector<double> measured;
+    for (int i = 0; i < kEndToEndSamples; ++i) {
+        ::Sleep(std::uniform_int_distribution<int>(0, kIntervalMs)(random));
+        std::size_t count = host.MessageCount();
+        std::int64_t pushed = Now();
+        PushCode(0x0B);
+        if (!host.WaitForMessages(count + 2, kPatienceMs))
+            break;
+        measured.push_back(TicksToMs(host.MessageAt(count).arrival - pushed));
+    }
+    double p50 = Percentile(measured, 0.5), p99 = Percentile(measured, 0.99);
+    return {"end-to-end latency",
+            Milliseconds(p50, p99),
+            Format("Interval %d ms", kIntervalMs),
+            "p99 <= Interval + 2 ms",
+            !measured.empty() && p99 <= kIntervalMs + 2.0,
+            Format("\"samples\": %zu, \"interval_ms\": %d, \"p50_ms\": %.4f, \"p99_ms\": %.4f", measured.size(),
+                   kIntervalMs, p50, p99)};
+}
+
+struct Timing {
+    int wait1, waitN, waitR;
+};
+
+struct Conformance {
+    int inside = 0;
+    int total = 0;
+    std::vector<std::string> misses;  // the first few messages outside their windows
+};
+
+// Every repeat and every release that no new code caused, against the
+// windows of the key rules: a repeat comes Wait1 (then WaitN) after the
+// press or repeat before it, at the first pass after that, and passes come
+// at least every wake interval; a release comes at least WaitR and less than
+// WaitR plus one wake interval after the last code. The rules count whole
+// milliseconds, so an interval may measure up to one millisecond short; a
+// pass and a send take a moment, hence the slack on the upper edges.
+void CheckConformance(TestHost& host, const Timing& timing, Conformance& result)
+{
+    constexpr double kWholeMs = 1.0;
+    constexpr double kSlackMs = 2.0;
+    double wake = std::min(timing.waitN, timing.waitR);
+    handOuts.count = 0;
+    std::size_t first = host.MessageCount();
+    SimPlayScript("hold 1A 1000\npause 500\ntap 1B\npause 400\nhold 14 400\nhold 15 400\npause 500\n"
+                  "tap 1B\npause 100\ntap 1B\npause 500\n",
+                  0);
+    ::Sleep(200);
+    WaitUntil([] { return SimScriptPlaying() == 0; }, 60000);
+    ::Sleep(static_cast<DWORD>(timing.waitR + wake + 100));
+
+    std::vector<KeyMessage> messages = host.Messages();
+    std::vector<std::int64_t> codes(handOuts.times, handOuts.times + std::min(handOuts.count.load(), HandOutLog::kCapacity));
+    std::int64_t lastSend = 0;
+    for (std::size_t i = first; i < messages.size(); ++i) {
+        const KeyMessage& message = messages[i];
+        auto lastCode = std::upper_bound(codes.begin(), codes.end(), message.arrival);
+        double sinceCode = lastCode == codes.begin() ? 1e9 : TicksToMs(message.arrival - *(lastCode - 1));
+        double low, high, value;
+        if (message.param > 0) {
+            double wait = message.param == 1 ? timing.wait1 : timing.waitN;
+            value = TicksToMs(message.arrival - lastSend);
+            low = wait - kWholeMs;
+            high = wait + wake + kSlackMs;
+        } else if (message.param == -1 && sinceCode > timing.waitR / 2.0) {
+            value = sinceCode;
+            low = timing.waitR - kWholeMs;
+            high = timing.waitR + wake + kSlackMs;
+        } else {
+            if (message.param == 0)
+                lastSend = message.arrival;
+            continue;  // a press, or the release of a key that a new code took over
+        }
+        if (message.param > 0)
+            lastSend = message.arrival;
+        ++result.total;
+        if (value >= low && value <= high)
+            ++result.inside;
+        else if (result.misses.size() < 5)
+            result.misses.push_back(Format("%s %d: %.1f ms, window %.0f..%.0f",
+                                           message.param > 0 ? "repeat" : "release", message.param, value, low, high));
+    }
+}
+
+Figure TimingConformance(TestHost& host, PluginUnderTest& plugin)
+{
+    Conformance result;
+    for (Timing timing : {Timing{300, 100, 200}, Timing{150, 50, 120}, Timing{500, 200, 80}}) {
+        plugin.Start(Format("Interval=10\r\nWait1=%d\r\nWaitN=%d\r\nWaitR=%d\r\n", timing.wait1, timing.waitN,
+                            timing.waitR));
+        CheckConformance(host, timing, result);
+    }
+    double share = result.total ? 100.0 * result.inside / result.total : 0;
+    for (const std::string& miss : result.misses)
+        std::printf("  outside its window: %s\n", miss.c_str());
+    return {"timing conformance",
+            Format("%.1f %% of %d", share, result.total),
+            "",
+            "100 % inside the windows",
+            result.total > 0 && result.inside == result.total,
+            Format("\"repeats_and_releases\": %d, \"inside\": %d, \"percent\": %.2f", result.total, result.inside,
+                   share)};
+}
+
+Figure StopLatency(PluginUnderTest& plugin)
+{
+    plugin.Start("Interval=1000\r\n");
+    plugin.StopOnly();
+    std::mt19937 random(11);
+    std::vector<double> measured, baseline;
+    for (int i = 0; i < kStopSamples; ++i) {
+        plugin.StartOnly();
+        ::Sleep(std::uniform_int_distribution<int>(0, 30)(random));
+        std::int64_t before = Now();
+        plugin.StopOnly();
+        measured.push_back(TicksToMs(Now() - before));
+
+        // A bare thread in the same pause, ended by its own event.
+        Pauser sleeper(1000);
+        ::Sleep(std::uniform_int_distribution<int>(0, 30)(random));
+        before = Now();
+        sleeper.End();
+        baseline.push_back(TicksToMs(Now() - before));
+    }
+    double p50 = Percentile(measured, 0.5), p99 = Percentile(measured, 0.99);
+    double base50 = Percentile(baseline, 0.5), base99 = Percentile(baseline, 0.99);
+    return {"Stop with Interval 1000 ms",
+            Milliseconds(p50, p99),
+            Milliseconds(base50, base99),
+            "p99 < 20 ms",
+            p99 < 20.0,
+            Format("\"samples\": %zu, \"p50_ms\": %.4f, \"p99_ms\": %.4f, \"baseline_p50_ms\": %.4f, "
+                   "\"baseline_p99_ms\": %.4f",
+                   measured.size(), p50, p99, base50, base99)};
+}
+
+double CpuMs(HANDLE thread)
+{
+    FILETIME created, exited, kernel, user;
+    if (!::GetThreadTimes(thread, &created, &exited, &kernel, &user))
+        return -1;
+    auto ticks = [](const FILETIME& time) {
+        return (static_cast<std::int64_t>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+    };
+    return static_cast<double>(ticks(kernel) + ticks(user)) / 10000.0;
+}
+
+// The plug-in's code in this program, its files beside the shipped key map.
+class LinkedPlugin {
+public:
+    LinkedPlugin(TestHost& host, std::int32_t intervalMs) : host_(host)
+    {
+        host_.Run([this] { plugin::Open("Bench", host_.Window(), hostInfo_.bytes); });
+        PluginState& state = ThePlugin();
+        LoadKeyMapFile(ProgramFolder() + "PelcatoPCIDVD.cfg", *state.keyMap, *state.modelNames);
+        state.interval = intervalMs;
+        host_.Run(plugin::Start);
+        dispatchThreadId = ::GetThreadId(state.dispatchThread.Get());
+        receiverThreadId = ::GetThreadId(state.receiverThread.Get());
+    }
+    ~LinkedPlugin() { host_.Run(plugin::Close); }
+
+private:
+    TestHost& host_;
+    HostInfo hostInfo_{kAcceptedCoreVersion};
+};
+
+Figure IdleCost(TestHost& host)
+{
+    LinkedPlugin linked(host, 50);
+    PluginState& state = ThePlugin();
+    // The baseline pauses as the ReceiverThread does, and polls nothing.
+    Pauser poller(50);
+
+    ::Sleep(100);
+    double receiverBefore = CpuMs(state.receiverThread.Get());
+    double dispatchBefore = CpuMs(state.dispatchThread.Get());
+    double pollerBefore = CpuMs(poller.thread.Get());
+    std::uint32_t wakeupsBefore = state.dispatchWakeups;
+    ::Sleep(kIdleSeconds * 1000);
+    std::uint32_t wakeups = state.dispatchWakeups - wakeupsBefore;
+    double receiver = CpuMs(state.receiverThread.Get()) - receiverBefore;
+    double dispatch = CpuMs(state.dispatchThread.Get()) - dispatchBefore;
+    double pollerCpu = CpuMs(poller.thread.Get()) - pollerBefore;
+    return {"idle cost over 10 s",
+            Format("%u wake-ups, CPU %.1f + %.1f ms", wakeups, receiver, dispatch),
+            Format("bare poller CPU %.1f ms", pollerCpu),
+            "0 DispatchThread wake-ups",
+            wakeups == 0,
+            Format("\"seconds\": %d, \"dispatch_wakeups\": %u, \"receiver_cpu_ms\": %.2f, \"dispatch_cpu_ms\": %.2f, "
+                   "\"baseline_poller_cpu_ms\": %.2f",
+                   kIdleSeconds, wakeups, receiver, dispatch, pollerCpu)};
+}
+
+Figure AllocationsPerCode(TestHost& host)
+{
+    LinkedPlugin linked(host, 10);
+    // Two mapped keys taking over from each other: every code is a release
+    // and a press, with a look-up and a record each time.
+    bool keyDown = false;  // the plug-in starts with no key down
+    auto dispatch = [&](int codes) {
+        for (int i = 0; i < codes; ++i) {
+            std::size_t count = host.MessageCount();
+            PushCode(i % 2 ? 0x1A : 0x0B);
+            if (!host.WaitForMessages(count + (keyDown ? 2 : 1), kPatienceMs))
+                return false;
+            keyDown = true;
+        }
+        return true;
+    };
+    dispatch(50);
+    allocations = 0;
+    countingAllocations = true;
+    bool complete = dispatch(kPresses);
+    countingAllocations = false;
+    double perCode = static_cast<double>(allocations) / kPresses;
+    return {"heap allocations per code",
+            Format("%.3f (%ld in %d codes)", perCode, allocations.load(), kPresses),
+            "",
+            "0",
+            complete && allocations == 0,
+            Format("\"codes\": %d, \"allocations\": %ld, \"per_code\": %.4f", kPresses, allocations.load(), perCode)};
+}
+
+}  // namespace
+
+// With names on the command line, only the figures whose names begin with
+// one of them are measured.
+bool Wanted(int argc, char** argv, const char* figure)
+{
+    if (argc < 2)
+        return true;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(figure).starts_with(argv[i]))
+            return true;
+    }
+    return false;
+}
+
+int main(int argc, char** argv)
+{
+    SimReset();
+    SimSetHandOutHook(&RecordHandOut, nullptr);
+    TestHost host;
+    std::vector<Figure> figures;
+    auto measure = [&](const char* name, auto run) {
+        if (!Wanted(argc, argv, name))
+            return;
+        std::printf("measuring %s...", name);
+        std::fflush(stdout);
+        std::int64_t start = Now();
+        figures.push_back(run());
+        std::printf(" %.1f s\n", TicksToMs(Now() - start) / 1000);
+    };
+    {
+        PluginUnderTest plugin(host);
+        if (!plugin.Loaded()) {
+            std::fprintf(stderr, "PelcatoBench: cannot load Pelcato.dll beside this program\n");
+            return 1;
+        }
+        measure("dispatch", [&] { return DispatchLatency(host, plugin); });
+        measure("end-to-end", [&] { return EndToEndLatency(host, plugin); });
+        measure("conformance", [&] { return TimingConformance(host, plugin); });
+        measure("stop", [&] { return StopLatency(plugin); });
+    }
+    measure("idle", [&] { return IdleCost(host); });
+    measure("allocations", [&] { return AllocationsPerCode(host); });
+    SimSetHandOutHook(nullptr, nullptr);
+
+    PrintFigures(figures);
+    std::string json = ProgramFolder() + "..\\bench.json";
+    if (!WriteFiguresJson(figures, json))
+        std::fprintf(stderr, "PelcatoBench: cannot write %s\n", json.c_str());
+    return 0;
+}
