@@ -1,5 +1,5 @@
-# `make test` and `make demo` do all set-up themselves on a fresh Debian 12
-# machine: install what is missing, configure, build, run.
+# `make test`, `make demo` and `make package` do all set-up themselves on a
+# fresh Debian 12 machine: install what is missing, configure, build, run.
 BUILD := build
 CMAKE_FLAGS := -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake -DCMAKE_BUILD_TYPE=Release
 # Windows tests need a display: Xvfb for the run, and the persistent
@@ -7,7 +7,7 @@ CMAKE_FLAGS := -G Ninja -DCMAKE_TOOLCHAIN_FILE=$(CURDIR)/cmake/mingw-i686.cmake 
 IN_DISPLAY := xvfb-run -a -s "-screen 0 1024x768x24"
 WINE_ENV := WINEPREFIX=$(CURDIR)/$(BUILD)/wineprefix
 
-.PHONY: all build deps configure test demo bench soak clean
+.PHONY: all build deps configure test demo bench soak package clean
 
 all: build
 
@@ -32,6 +32,11 @@ demo: build
 # build/bench.json.
 bench: build
 	$(IN_DISPLAY) sh -c '$(BUILD)/wine-run $(BUILD)/bin/PelcatoBench.exe; rc=$$?; $(WINE_ENV) wineserver -k; exit $$rc'
+
+# The installer and the zip, in $(BUILD)/package/.
+package: configure
+	cmake --build $(BUILD) --target pelcato_package
+	@ls -l $(BUILD)/package/Pelcato-*-setup.exe $(BUILD)/package/Pelcato-*.zip
 
 clean:
 	rm -rf $(BUILD)

@@ -1,8 +1,10 @@
 #!/bin/sh
 # Checks the shipped binaries as Windows will see them: the exact export
-# names, the import tables, and that no compiler runtime DLL is needed.
+# names, the import tables, that no compiler runtime DLL is needed, and the
+# version resource that Explorer shows.
 set -eu
 bin="$1"
+version="$2"
 objdump=i686-w64-mingw32-objdump
 failures=0
 
@@ -10,7 +12,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # A binary that is missing fails outright: an empty export list must never
 # pass for one that is merely absent.
-for file in Pelcato.dll pltremotewrap.dll pltremote.dll wrapper_tests.exe; do
+for file in Pelcato.dll pltremotewrap.dll pltremote.dll PelcatoKeyMapCheck.exe DemoHost.exe wrapper_tests.exe; do
     [ -f "$bin/$file" ] || { echo "FAIL: $bin/$file was not built"; exit 1; }
 done
 
@@ -63,7 +65,7 @@ $vendor_exports
 expected:
 $expected_vendor"
 
-for dll in Pelcato.dll pltremotewrap.dll pltremote.dll; do
+for dll in Pelcato.dll pltremotewrap.dll pltremote.dll PelcatoKeyMapCheck.exe; do
     # DLL names are compared as Windows does, without regard to case.
     for dependency in $(imported_dlls "$dll"); do
         case "$(echo "$dependency" | tr a-z A-Z)" in
@@ -71,6 +73,15 @@ for dll in Pelcato.dll pltremotewrap.dll pltremote.dll; do
         *) fail "$dll needs $dependency, which a user does not have" ;;
         esac
     done
+done
+
+# A version resource holds its texts as UTF-16; each value follows its key.
+version_text() { strings -n 3 -e l "$bin/$1" | sed -n "/^$2\$/{n;p;q}"; }
+for file in Pelcato.dll pltremotewrap.dll pltremote.dll DemoHost.exe PelcatoKeyMapCheck.exe; do
+    for key in ProductVersion FileVersion; do
+        [ "$(version_text "$file" "$key")" = "$version" ] || fail "$file: $key is '$(version_text "$file" "$key")', not $version"
+    done
+    [ "$(version_text "$file" OriginalFilename)" = "$file" ] || fail "$file: OriginalFilename is '$(version_text "$file" OriginalFilename)'"
 done
 
 [ "$failures" -eq 0 ] && echo "binaries: all checks passed"

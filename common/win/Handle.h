@@ -73,30 +73,43 @@ private:
     explicit Thread(HANDLE handle) noexcept : Handle(handle) {}
 };
 
-// A GDI font, deleted with DeleteObject once no window uses it any more.
-class Font {
+// A user-interface object that no window frees: a font or an icon that a
+// window only borrows, released once no window uses it any more.
+template <typename T, typename Release>
+class UiObject {
 public:
-    constexpr Font() noexcept = default;
-    explicit Font(HFONT font) noexcept : font_(font) {}
-    Font(Font&& other) noexcept : font_(std::exchange(other.font_, nullptr)) {}
-    Font& operator=(Font&& other) noexcept
+    constexpr UiObject() noexcept = default;
+    explicit UiObject(T object) noexcept : object_(object) {}
+    UiObject(UiObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    UiObject& operator=(UiObject&& other) noexcept
     {
-        std::swap(font_, other.font_);
+        std::swap(object_, other.object_);
         return *this;
     }
-    Font(const Font&) = delete;
-    Font& operator=(const Font&) = delete;
-    ~Font()
+    UiObject(const UiObject&) = delete;
+    UiObject& operator=(const UiObject&) = delete;
+    ~UiObject()
     {
-        if (font_)
-            ::DeleteObject(font_);
+        if (object_)
+            Release{}(object_);
     }
 
-    HFONT Get() const noexcept { return font_; }
+    T Get() const noexcept { return object_; }
 
 private:
-    HFONT font_ = nullptr;
+    T object_ = nullptr;
 };
+
+struct DeleteGdiObject {
+    void operator()(HGDIOBJ object) const noexcept { ::DeleteObject(object); }
+};
+struct DestroyIconObject {
+    void operator()(HICON icon) const noexcept { ::DestroyIcon(icon); }
+};
+
+using Font = UiObject<HFONT, DeleteGdiObject>;
+// An icon loaded without LR_SHARED, which its loader must destroy.
+using Icon = UiObject<HICON, DestroyIconObject>;
 
 // A directory search begun with FindFirstFileA and ended with FindClose.
 class FindHandle {

@@ -7,6 +7,8 @@ char FoldCase(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+}  // namespace
+
 bool EqualIgnoringCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
@@ -17,8 +19,6 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b)
     }
     return true;
 }
-
-}  // namespace
 
 int KeyMap::IndexOfName(std::string_view name) const
 {

@@ -1,12 +1,12 @@
 #include "KeyMapFiles.h"
 
-#include "IniFile.h"
-
 #include <windows.h>
 
 #include "common/win/Handle.h"
 
 namespace {
+
+constexpr char kLoadDefaultKeyMapFile[] = "Mosker.cfg";
 
 std::string ModelNameOf(const IniFile& file)
 {
@@ -24,6 +24,11 @@ std::string AnsiUpperCase(std::string_view text)
 }
 
 }  // namespace
+
+std::string ReadActiveKeyMapFileName(const IniFile& settings)
+{
+    return settings.ReadString("Main", "DefaultConfig", kLoadDefaultKeyMapFile);
+}
 
 void LoadKeyMapFile(const std::string& path, KeyMap& keyMap, ModelNameList& modelNames)
 {

@@ -3,6 +3,7 @@
 // read only. Section "Setup" holds the model's name, section "Keys" one
 // "code text=key name" entry per button.
 
+#include "IniFile.h"
 #include "KeyMap.h"
 
 #include <string>
@@ -12,6 +13,10 @@
 inline constexpr char kUnknownModelName[] = "<Unknown>";
 // What the dialog proposes, and stores, when no other model is chosen.
 inline constexpr char kDialogDefaultKeyMapFile[] = "PelcatoPCIDVD.cfg";
+
+// The active key map's file name, without folder, as the settings file's
+// "DefaultConfig" gives it; "Mosker.cfg" when the file names none.
+std::string ReadActiveKeyMapFileName(const IniFile& settings);
 
 // Replaces the key map with the file's section "Keys" and the model names
 // with the file's one model name. A file that cannot be read leaves an empty

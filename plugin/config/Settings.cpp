@@ -8,7 +8,6 @@
 namespace {
 
 constexpr char kMain[] = "Main";
-constexpr char kLoadDefaultKeyMapFile[] = "Mosker.cfg";
 
 IniFile TheSettingsFile()
 {
@@ -38,7 +37,7 @@ void LoadReceiverConfig()
     std::string keyMapFile;
     {
         IniFile settings = TheSettingsFile();
-        keyMapFile = settings.ReadString(kMain, "DefaultConfig", kLoadDefaultKeyMapFile);
+        keyMapFile = ReadActiveKeyMapFileName(settings);
         plugin.interval = settings.ReadInteger(kMain, "Interval", plugin.interval);
         plugin.device = settings.ReadInteger(kMain, "Device", plugin.device);
         if (plugin.device < 0)

@@ -17,6 +17,7 @@
 #include "config/CodeText.h"
 #include "config/Settings.h"
 #include "core/Plugin.h"
+#include "core/PluginResources.h"
 #include "core/PluginState.h"
 
 #include <commctrl.h>
@@ -89,6 +90,7 @@ TSetupForm::TSetupForm(HWND owner) : owner_(owner)
     if (!window_)
         return;
     CreateControls();
+    SetFormIcons();
     FormCreate();
 }
 
@@ -106,6 +108,21 @@ void TSetupForm::CreateControls()
                                     CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                                     "MS Sans Serif"));
     controls_ = CreateFormControls(window_, font_.Get());
+}
+
+// The caption shows the small icon and the task switcher the big one, each
+// drawn at its own size rather than scaled from the other.
+void TSetupForm::SetFormIcons()
+{
+    auto load = [](int widthMetric, int heightMetric) {
+        return win::Icon(static_cast<HICON>(::LoadImageA(ThisModule(), MAKEINTRESOURCEA(IDI_SETUP_FORM), IMAGE_ICON,
+                                                         ::GetSystemMetrics(widthMetric),
+                                                         ::GetSystemMetrics(heightMetric), 0)));
+    };
+    bigIcon_ = load(SM_CXICON, SM_CYICON);
+    smallIcon_ = load(SM_CXSMICON, SM_CYSMICON);
+    ::SendMessageA(window_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.Get()));
+    ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
 }
 
 void TSetupForm::FormCreate()

@@ -38,6 +38,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
+    void SetFormIcons();
     HWND Item(Control control) const { return controls_[static_cast<int>(control)]; }
 
     void FormCreate();
@@ -66,6 +67,10 @@ private:
     HWND window_ = nullptr;
     FormControls controls_ = {};
     win::Font font_;
+    // The window only borrows its icons; they go with the form, after the
+    // destructor has destroyed the window.
+    win::Icon bigIcon_;
+    win::Icon smallIcon_;
     std::optional<KeyMapCatalog> keyMapFileList_;
     // The code the monitor shows; none after every load of the dialog, so
     // that the first press always shows, with the current key map's name.

@@ -1,12 +1,14 @@
 // Settings and key-map files are edited by hand. A few hundred generated
 // files, from slightly wrong to plain garbage, go through every routine that
-// reads them; each must come back with a bounded, usable result, and every
-// key event made from what was loaded must fit its record.
+// reads them, the key-map checker's included; each must come back with a
+// bounded, usable result, and every key event made from what was loaded must
+// fit its record.
 
 #include "config/KeyMapFiles.h"
 #include "config/Settings.h"
 #include "core/KeyDispatcher.h"
 #include "core/PluginState.h"
+#include "KeyMapCheck.h"
 
 #include "ScratchFolder.h"
 
@@ -20,6 +22,9 @@
 namespace {
 
 constexpr int kCases = 300;
+// The checker reads every key map in full, where the plug-in reads only the
+// active one; every third case is enough for it and keeps the test short.
+constexpr int kCheckerEvery = 3;
 
 class FileMaker {
 public:
@@ -148,6 +153,9 @@ TEST(MalformedFiles, GiveBoundedResultsAndNeverStall)
         ReadTimingSettings();
         DialogSettings presets = ReadDialogSettings();
         KeyMapCatalog catalog = ListKeyMapFiles(folder.Path(), presets.defaultConfig);
+        std::vector<Finding> findings;
+        if (caseNumber % kCheckerEvery == 0)
+            findings = CheckKeyMapFolder(folder.Path());
         std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         slowestMs = std::max(slowestMs, took.count());
 
@@ -156,6 +164,12 @@ TEST(MalformedFiles, GiveBoundedResultsAndNeverStall)
         EXPECT_EQ(plugin.codeTextDigits, 8) << "case " << caseNumber;
         EXPECT_EQ(catalog.files.size(), 3u) << "case " << caseNumber;
         EXPECT_TRUE(catalog.chosen >= 0 && catalog.chosen < 3) << "case " << caseNumber << ": " << catalog.chosen;
+        for (const Finding& finding : findings) {
+            EXPECT_TRUE(finding.file == "Remote.cfg" || finding.file == "Second.cfg" || finding.file == "Sub.cfg" ||
+                        finding.file == "Pelcato.ini")
+                << "case " << caseNumber << ": " << FormatFinding(finding);
+            EXPECT_GE(finding.line, 0) << "case " << caseNumber;
+        }
         ExpectEveryKeyEventFits(plugin, caseNumber);
         if (HasFailure())
             break;

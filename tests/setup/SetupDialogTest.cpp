@@ -155,6 +155,8 @@ TEST_F(SetupDialog, ShowsTheFormOverTheHostWithEveryChoiceLoaded)
     EXPECT_EQ(::GetWindow(form_, GW_OWNER), host.Window());
     EXPECT_FALSE(::IsWindowEnabled(host.Window())) << "modal over the host";
     EXPECT_NE(*plugin.SetupForm, nullptr);
+    EXPECT_NE(::SendMessageA(form_, WM_GETICON, ICON_SMALL, 0), 0) << "the form's own icon, from Pelcato.dll";
+    EXPECT_NE(::SendMessageA(form_, WM_GETICON, ICON_BIG, 0), 0);
 
     EXPECT_EQ(ComboItems(Control::DeviceCombo),
               (std::vector<std::string>{"Pelcato PCI DVD Tuner", "Generic Video Capture"}));

@@ -1,0 +1,149 @@
+// The key-map checker on folders made to hold one problem each, on files
+// whose lines must still be counted right, and on the key maps we ship.
+
+#include "KeyMapCheck.h"
+
+#include "ScratchFolder.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+// A finding as expected: its place, and a piece of its text.
+struct Expected {
+    const char* place;  // "File.cfg(4)" or "File.cfg" for the whole file
+    const char* says;
+};
+
+struct FolderCase {
+    const char* what;
+    std::vector<std::pair<const char*, std::string>> files;
+    std::vector<Expected> findings;
+};
+
+// The first key entry of a file made by KeyMap() is on line 4.
+std::string KeyMap(const std::string& keys, const std::string& name = "Case remote")
+{
+    return "[Setup]\r\nName=" + name + "\r\n[Keys]\r\n" + keys;
+}
+
+const char kSettings[] = "[Main]\r\nDefaultConfig=Case.cfg\r\n";
+
+std::string Place(const Finding& finding)
+{
+    return finding.line > 0 ? finding.file + "(" + std::to_string(finding.line) + ")" : finding.file;
+}
+
+class CheckedFolder : public testing::TestWithParam<FolderCase> {};
+
+TEST_P(CheckedFolder, ReportsEachProblemAtItsLine)
+{
+    const FolderCase& test = GetParam();
+    ScratchFolder folder("keymap-check-test");
+    for (const auto& [name, text] : test.files) {
+        if (std::string(name).back() == '\\')
+            ::CreateDirectoryA(folder.PathOf(name).c_str(), nullptr);
+        else
+            folder.Write(name, text);
+    }
+    std::vector<Finding> findings = CheckKeyMapFolder(folder.Path());
+
+    std::string all;
+    for (const Finding& finding : findings)
+        all += "\n  " + FormatFinding(finding);
+    ASSERT_EQ(findings.size(), test.findings.size()) << test.what << all;
+    for (std::size_t i = 0; i < findings.size(); ++i) {
+        EXPECT_EQ(Place(findings[i]), test.findings[i].place) << test.what << all;
+        EXPECT_NE(findings[i].text.find(test.findings[i].says), std::string::npos) << test.what << all;
+    }
+}
+
+const std::string kLongest(123, 'K');
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, CheckedFolder,
+    testing::Values(
+        FolderCase{"clean", {{"Case.cfg", KeyMap("0000001A=Power\r\n000000fe=Last\r\n")}, {"Pelcato.ini", kSettings}}, {}},
+        FolderCase{"short and prefixed codes",
+                   {{"Case.cfg", KeyMap("1A=Power\r\n0x0b=Up\r\n0000001G=Bad\r\n")}, {"Pelcato.ini", kSettings}},
+                   {{"Case.cfg(4)", "\"1A\" never matches: a code is 8 hexadecimal digits; write 0000001A"},
+                    {"Case.cfg(5)", "write 0000000B"},
+                    {"Case.cfg(6)", "such as 0000001A"}}},
+        FolderCase{"codes the receiver never reports",
+                   {{"Case.cfg", KeyMap("000000FF=NoCode\r\n0000011A=Wide\r\n")}, {"Pelcato.ini", kSettings}},
+                   {{"Case.cfg(4)", "codes run from 00000000 to 000000FE"}, {"Case.cfg(5)", "000000FE"}}},
+        FolderCase{"a code given twice, in another letter case",
+                   {{"Case.cfg", KeyMap("0000001a=Power\r\n0000000B=Up\r\n0000001A=Again\r\n")},
+                    {"Pelcato.ini", kSettings}},
+                   {{"Case.cfg(6)", "code 0000001A is given again; only the first, on line 4, counts"}}},
+        FolderCase{"empty, longest and too long key names, and a line without =",
+                   {{"Case.cfg", KeyMap("00000001=\r\n00000002=" + kLongest + "\r\n00000003=" + kLongest +
+                                        "K\r\n00000004\r\n")},
+                    {"Pelcato.ini", kSettings}},
+                   {{"Case.cfg(4)", "00000001 has an empty key name"},
+                    {"Case.cfg(6)", "has 124 characters; the host receives only the first 123"},
+                    {"Case.cfg(7)", "\"00000004\" is no entry"}}},
+        FolderCase{"comments, blank lines and other sections still count as lines",
+                   {{"Case.cfg", "; remote\n\n[Setup]\nName=Case remote\n[Other]\n1A=Elsewhere\n[Keys]\n; power\n"
+                                 "  1A  =  Power\n"},
+                    {"Pelcato.ini", kSettings}},
+                   {{"Case.cfg(9)", "\"1A\" never matches"}}},
+        FolderCase{"a key map in UTF-16",
+                   {{"Case.cfg", std::string("\xFF\xFE[\0S\0e\0t\0u\0p\0]\0\r\0\n\0N\0a\0m\0e\0=\0U\0\r\0\n\0[\0K\0e\0y\0s\0]"
+                                             "\0\r\0\n\0" "1\0A\0=\0P\0\r\0\n\0", 64)},
+                    {"Pelcato.ini", kSettings}},
+                   {{"Case.cfg(4)", "\"1A\" never matches"}}}));
+
+INSTANTIATE_TEST_SUITE_P(
+    ModelNames, CheckedFolder,
+    testing::Values(
+        FolderCase{"no Name, and no keys",
+                   {{"Case.cfg", "[Setup]\r\nModel=x\r\n"}, {"Pelcato.ini", kSettings}},
+                   {{"Case.cfg", "no model name"}, {"Case.cfg", "no entries under [Keys]"}}},
+        FolderCase{"an empty Name", {{"Case.cfg", KeyMap("0000001A=Power\r\n", "")}, {"Pelcato.ini", kSettings}},
+                   {{"Case.cfg(2)", "no model name"}}},
+        FolderCase{"the longest name and one too long",
+                   {{"Case.cfg", KeyMap("0000001A=Power\r\n", std::string(63, 'M'))},
+                    {"Long.cfg", KeyMap("0000001A=Power\r\n", std::string(64, 'M'))},
+                    {"Pelcato.ini", kSettings}},
+                   {{"Long.cfg(2)", "the model name has 64 characters; key events carry only the first 63"}}},
+        FolderCase{"two files of one model name",
+                   {{"Case.cfg", KeyMap("0000001A=Power\r\n", "Same")},
+                    {"Other.cfg", "\r\n" + KeyMap("0000001A=Power\r\n", "Same")},
+                    {"Pelcato.ini", kSettings}},
+                   {{"Case.cfg(2)", "\"Same\" is also that of Other.cfg"},
+                    {"Other.cfg(3)", "\"Same\" is also that of Case.cfg"}}},
+        FolderCase{"a folder named like a key map",
+                   {{"Case.cfg", KeyMap("0000001A=Power\r\n")}, {"Folder.cfg\\", ""}, {"Pelcato.ini", kSettings}},
+                   {{"Folder.cfg", "a folder, not a key map"}}}));
+
+INSTANTIATE_TEST_SUITE_P(
+    ActiveKeyMap, CheckedFolder,
+    testing::Values(
+        FolderCase{"DefaultConfig names a file that is not there",
+                   {{"Case.cfg", KeyMap("0000001A=Power\r\n")},
+                    {"Pelcato.ini", "[Main]\r\nInterval=50\r\nDefaultConfig=Gone.cfg\r\n"}},
+                   {{"Pelcato.ini(3)", "DefaultConfig names \"Gone.cfg\", which is not in this folder"}}},
+        FolderCase{"DefaultConfig in another letter case",
+                   {{"Case.cfg", KeyMap("0000001A=Power\r\n")}, {"Pelcato.ini", "[main]\r\ndefaultconfig=CASE.CFG\r\n"}},
+                   {}},
+        FolderCase{"no DefaultConfig",
+                   {{"Case.cfg", KeyMap("0000001A=Power\r\n")}, {"Pelcato.ini", "[Main]\r\nInterval=50\r\n"}},
+                   {{"Pelcato.ini", "no DefaultConfig under [Main]: the plug-in loads \"Mosker.cfg\""}}},
+        FolderCase{"no settings file", {{"Case.cfg", KeyMap("0000001A=Power\r\n")}},
+                   {{"Pelcato.ini", "no settings file: the plug-in loads \"Mosker.cfg\""}}},
+        FolderCase{"no settings file, and the key map loaded without one is there",
+                   {{"Mosker.cfg", KeyMap("0000001A=Power\r\n")}}, {}}));
+
+TEST(ShippedKeyMaps, ComeOutClean)
+{
+    std::vector<Finding> findings = CheckKeyMapFolder(ProgramFolder());
+    for (const Finding& finding : findings)
+        ADD_FAILURE() << FormatFinding(finding);
+}
+
+}  // namespace

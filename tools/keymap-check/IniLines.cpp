@@ -1,0 +1,94 @@
+#include "IniLines.h"
+
+#include "common/win/Handle.h"
+#include "config/KeyMap.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// A key map is a few kilobytes; a file beyond this is not one, and its
+// further lines get no numbers.
+constexpr LONGLONG kMaxScanBytes = 16 * 1024 * 1024;
+
+std::string ReadBytes(const std::string& path)
+{
+    HANDLE opened = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (opened == INVALID_HANDLE_VALUE)
+        return {};
+    win::Handle file(opened);
+    LARGE_INTEGER size = {};
+    if (!::GetFileSizeEx(file.Get(), &size))
+        return {};
+    std::string bytes(static_cast<std::size_t>(std::min<LONGLONG>(size.QuadPart, kMaxScanBytes)), '\0');
+    DWORD read = 0;
+    if (!::ReadFile(file.Get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr))
+        return {};
+    bytes.resize(read);
+    return bytes;
+}
+
+std::string AnsiTextOf(std::string bytes)
+{
+    if (bytes.rfind("\xEF\xBB\xBF", 0) == 0)
+        return bytes.substr(3);
+    if (bytes.rfind("\xFF\xFE", 0) != 0)
+        return bytes;
+    std::wstring wide((bytes.size() - 2) / 2, L'\0');
+    std::memcpy(wide.data(), bytes.data() + 2, wide.size() * sizeof(wchar_t));
+    int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
+                                       nullptr);
+    std::string text(static_cast<std::size_t>(length), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
+                          nullptr);
+    return text;
+}
+
+std::string_view Trimmed(std::string_view text)
+{
+    constexpr char kBlanks[] = " \t\r\f\v";
+    std::size_t first = text.find_first_not_of(kBlanks);
+    if (first == std::string_view::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(kBlanks) - first + 1);
+}
+
+}  // namespace
+
+std::vector<IniLine> ReadIniLines(const std::string& path)
+{
+    std::vector<IniLine> lines;
+    std::string text = AnsiTextOf(ReadBytes(path));
+    std::string section;
+    int number = 0;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string_view line = Trimmed(std::string_view(text).substr(start, end - start));
+        start = end + 1;
+        ++number;
+        if (line.empty() || line[0] == ';')
+            continue;
+        std::size_t close = line.find(']');
+        if (line[0] == '[' && close != std::string_view::npos) {
+            section = Trimmed(line.substr(1, close - 1));
+            continue;
+        }
+        lines.push_back({number, section, std::string(Trimmed(line.substr(0, line.find('='))))});
+    }
+    return lines;
+}
+
+int FindIniLine(const std::vector<IniLine>& lines, std::string_view section, std::string_view name)
+{
+    for (const IniLine& line : lines) {
+        if (EqualIgnoringCase(line.section, section) && EqualIgnoringCase(line.name, name))
+            return line.number;
+    }
+    return 0;
+}

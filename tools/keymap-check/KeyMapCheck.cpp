@@ -1,0 +1,245 @@
+#include "KeyMapCheck.h"
+
+#include "IniLines.h"
+
+#include "config/IniFile.h"
+#include "config/KeyMap.h"
+#include "config/KeyMapFiles.h"
+#include "core/RemoteEvent.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <optional>
+#include <string_view>
+
+namespace {
+
+// The fields of the key event cut what does not fit.
+constexpr std::size_t kKeyNameLimit = kKeyNameSize - 1;
+constexpr std::size_t kModelNameLimit = kModelNameSize - 1;
+// A code text is 8 hexadecimal digits; 255 means "no code" and never
+// reaches the key map.
+constexpr std::size_t kCodeTextLength = 8;
+constexpr std::uint32_t kHighestCode = 0xFE;
+
+std::string Quoted(std::string_view text)
+{
+    std::string quoted(1, '"');
+    quoted.append(text).push_back('"');
+    return quoted;
+}
+
+// The value of text read as hexadecimal digits alone, if that is all it is.
+std::optional<std::uint32_t> HexValue(std::string_view text)
+{
+    std::uint32_t value = 0;
+    auto [last, error] = std::from_chars(text.data(), text.data() + text.size(), value, 16);
+    if (text.empty() || error != std::errc{} || last != text.data() + text.size())
+        return std::nullopt;
+    return value;
+}
+
+std::string CodeTextOf(std::uint32_t code)
+{
+    char text[kCodeTextLength + 1];
+    std::snprintf(text, sizeof text, "%08X", code);
+    return text;
+}
+
+// Why an entry called name can never match a code; empty when it can.
+std::string WhyNeverMatched(std::string_view name)
+{
+    std::optional<std::uint32_t> code = HexValue(name);
+    if (name.size() == kCodeTextLength && code) {
+        if (*code <= kHighestCode)
+            return {};
+        return Quoted(name) + " never matches: the receiver's codes run from 00000000 to 000000FE";
+    }
+    // A code written some other way, such as 1A or 0x1A: say how to write it.
+    std::string_view digits = name;
+    if (digits.size() > 2 && digits[0] == '0' && (digits[1] == 'x' || digits[1] == 'X'))
+        digits.remove_prefix(2);
+    std::optional<std::uint32_t> meant = HexValue(digits);
+    std::string example = meant && *meant <= kHighestCode ? "; write " + CodeTextOf(*meant) : ", such as 0000001A";
+    return Quoted(name) + " never matches: a code is 8 hexadecimal digits" + example;
+}
+
+// The line of each key-map line: the profile functions return the entries of
+// section "Keys" in file order, so the n-th line of a name is that name's
+// n-th raw entry there.
+std::vector<int> LineNumbersOfKeys(const KeyMap& keyMap, const std::vector<IniLine>& rawLines)
+{
+    std::map<std::string_view, std::vector<int>> rawNumbers;
+    for (const IniLine& raw : rawLines) {
+        if (EqualIgnoringCase(raw.section, "Keys"))
+            rawNumbers[raw.name].push_back(raw.number);
+    }
+    std::map<std::string_view, std::size_t> used;
+    std::vector<int> numbers;
+    for (int i = 0; i < keyMap.Count(); ++i) {
+        std::string_view line = keyMap.Line(i);
+        std::string_view name = line.substr(0, line.find('='));
+        auto raw = rawNumbers.find(name);
+        std::size_t nth = used[name]++;
+        numbers.push_back(raw != rawNumbers.end() && nth < raw->second.size() ? raw->second[nth] : 0);
+    }
+    return numbers;
+}
+
+// The findings of one file, which go out ordered by line.
+class FileFindings {
+public:
+    explicit FileFindings(std::string file) : file_(std::move(file)) {}
+
+    void Add(int line, std::string text) { findings_.push_back({file_, line, std::move(text)}); }
+
+    void MoveTo(std::vector<Finding>& all)
+    {
+        std::stable_sort(findings_.begin(), findings_.end(),
+                         [](const Finding& a, const Finding& b) { return a.line < b.line; });
+        all.insert(all.end(), findings_.begin(), findings_.end());
+    }
+
+private:
+    std::string file_;
+    std::vector<Finding> findings_;
+};
+
+void CheckKeys(const KeyMap& keyMap, const std::vector<int>& lineNumbers, FileFindings& findings)
+{
+    if (keyMap.Count() == 0) {
+        findings.Add(0, "no entries under [Keys]: every button reaches the host as its code text");
+        return;
+    }
+    std::map<std::string, int> firstLineOfCode;
+    for (int i = 0; i < keyMap.Count(); ++i) {
+        int number = lineNumbers[i];
+        std::string_view line = keyMap.Line(i);
+        if (line.find('=') == std::string_view::npos) {
+            findings.Add(number, Quoted(line) + " is no entry (it has no \"=\"), so it maps nothing");
+            continue;
+        }
+        std::string name(NameOfLine(keyMap, i));
+        if (std::string why = WhyNeverMatched(name); !why.empty()) {
+            findings.Add(number, why);
+            continue;
+        }
+        std::string code = CodeTextOf(*HexValue(name));
+        auto [first, isFirst] = firstLineOfCode.emplace(code, number);
+        if (!isFirst) {
+            std::string where = first->second > 0 ? ", on line " + std::to_string(first->second) + "," : "";
+            findings.Add(number, "code " + code + " is given again; only the first" + where + " counts");
+            continue;
+        }
+        std::string_view keyName = ValueOfLine(keyMap, i);
+        if (keyName.empty())
+            findings.Add(number, "code " + code + " has an empty key name: the host receives a key without a name");
+        else if (keyName.size() > kKeyNameLimit)
+            findings.Add(number, "the key name of " + code + " has " + std::to_string(keyName.size()) +
+                                     " characters; the host receives only the first 123");
+    }
+}
+
+void CheckModelName(const std::string& modelName, int nameLine, FileFindings& findings)
+{
+    if (modelName.empty() || (nameLine == 0 && modelName == kUnknownModelName))
+        findings.Add(nameLine, "no model name (Name= under [Setup]): the dialog lists it as <Unknown>, and its "
+                             "keys reach the host under that name");
+    else if (modelName.size() > kModelNameLimit)
+        findings.Add(nameLine, "the model name has " + std::to_string(modelName.size()) +
+                                 " characters; key events carry only the first 63");
+}
+
+bool IsFolder(const std::string& path)
+{
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsFile(const std::string& path)
+{
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// Two models of one name look alike in the dialog, and their keys reach the
+// host under the same model name. Files without a name are told so already.
+void CheckModelNameIsOwn(const KeyMapCatalog& catalog, std::size_t index, int nameLine, FileFindings& findings)
+{
+    const std::string& name = catalog.files[index].modelName;
+    if (name.empty() || name == kUnknownModelName)
+        return;
+    for (std::size_t other = 0; other < catalog.files.size(); ++other) {
+        if (other != index && catalog.files[other].modelName == name)
+            findings.Add(nameLine, "the model name " + Quoted(name) + " is also that of " +
+                                       catalog.files[other].fileName + ": the setup dialog lists the two alike");
+    }
+}
+
+void CheckKeyMapFile(const std::string& folder, const KeyMapCatalog& catalog, std::size_t index,
+                     FileFindings& findings)
+{
+    std::string path = folder + catalog.files[index].fileName;
+    if (IsFolder(path)) {
+        findings.Add(0, "a folder, not a key map; the setup dialog still lists it, as <Unknown>");
+        return;
+    }
+    KeyMap keyMap;
+    ModelNameList modelNames;
+    LoadKeyMapFile(path, keyMap, modelNames);
+    std::vector<IniLine> rawLines = ReadIniLines(path);
+    int nameLine = FindIniLine(rawLines, "Setup", "Name");
+    CheckModelName(modelNames[0], nameLine, findings);
+    CheckModelNameIsOwn(catalog, index, nameLine, findings);
+    CheckKeys(keyMap, LineNumbersOfKeys(keyMap, rawLines), findings);
+}
+
+void CheckActiveKeyMap(const std::string& folder, std::vector<Finding>& findings)
+{
+    std::string settingsPath = folder + kSettingsFileName;
+    std::string active = ReadActiveKeyMapFileName(IniFile(settingsPath));
+    if (IsFile(folder + active))
+        return;
+    int line = FindIniLine(ReadIniLines(settingsPath), "Main", "DefaultConfig");
+    std::string consequence = ": every button reaches the host as its code text until a model is chosen in the setup "
+                              "dialog";
+    if (line > 0)
+        findings.push_back({kSettingsFileName, line,
+                            "DefaultConfig names " + Quoted(active) + ", which is not in this folder" + consequence});
+    else if (IsFile(settingsPath))
+        findings.push_back({kSettingsFileName, 0,
+                            "no DefaultConfig under [Main]: the plug-in loads " + Quoted(active) +
+                                ", which is not in this folder" + consequence});
+    else
+        findings.push_back({kSettingsFileName, 0,
+                            "no settings file: the plug-in loads " + Quoted(active) + ", which is not in this folder" +
+                                consequence});
+}
+
+}  // namespace
+
+std::vector<Finding> CheckKeyMapFolder(const std::string& folder)
+{
+    std::vector<Finding> findings;
+    KeyMapCatalog catalog = ListKeyMapFiles(folder, "");
+    for (std::size_t i = 0; i < catalog.files.size(); ++i) {
+        FileFindings fileFindings(catalog.files[i].fileName);
+        CheckKeyMapFile(folder, catalog, i, fileFindings);
+        fileFindings.MoveTo(findings);
+    }
+    CheckActiveKeyMap(folder, findings);
+    return findings;
+}
+
+std::string FormatFinding(const Finding& finding)
+{
+    std::string text = finding.file;
+    if (finding.line > 0)
+        text.append("(").append(std::to_string(finding.line)).append(")");
+    return text.append(": ").append(finding.text);
+}

@@ -1,0 +1,28 @@
+#pragma once
+// The key-map checker: reads the key maps of a folder and the settings file
+// beside them as the plug-in reads them, and finds what would fail without a
+// word at run time: entries no code can match, codes given twice, key and
+// model names that are empty or get cut, models that look alike in the
+// setup dialog, and an active key map that is not there.
+
+#include <string>
+#include <vector>
+
+// The settings file that Pelcato.dll keeps beside itself.
+inline constexpr char kSettingsFileName[] = "Pelcato.ini";
+
+struct Finding {
+    std::string file;  // without folder
+    int line;          // from 1; 0 when it concerns the file as a whole
+    std::string text;
+};
+
+// The findings for every "*.cfg" entry of folder, in the order the folder
+// lists them and by line within a file, then those for the settings file.
+// folder ends with a path separator. None means every key map works as
+// written.
+std::vector<Finding> CheckKeyMapFolder(const std::string& folder);
+
+// "File.cfg(12): text", or "File.cfg: text" for the file as a whole: the
+// form editors and build logs understand.
+std::string FormatFinding(const Finding& finding);
