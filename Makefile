@@ -33,6 +33,11 @@ demo: build
 bench: build
 	$(IN_DISPLAY) sh -c '$(BUILD)/wine-run $(BUILD)/bin/PelcatoBench.exe; rc=$$?; $(WINE_ENV) wineserver -k; exit $$rc'
 
+# The long forms of the stress tests: ten thousand Start/Stop cycles, three
+# hundred dialogs, ten thousand malformed files. Every figure is printed.
+soak: build
+	$(IN_DISPLAY) sh -c 'export PELCATO_SOAK=full; $(BUILD)/wine-run $(BUILD)/bin/soak_tests.exe && $(BUILD)/wine-run $(BUILD)/bin/config_tests.exe --gtest_filter="MalformedFiles.*"; rc=$$?; $(WINE_ENV) wineserver -k; exit $$rc'
+
 # The installer and the zip, in $(BUILD)/package/.
 package: configure
 	cmake --build $(BUILD) --target pelcato_package

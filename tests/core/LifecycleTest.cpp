@@ -6,12 +6,12 @@
 #include "core/PluginState.h"
 #include "setup/SetupForm.h"
 
+#include "ResourceUse.h"
 #include "ScratchFolder.h"
 #include "SimControl.h"
 #include "TestHost.h"
 
 #include <gtest/gtest.h>
-#include <tlhelp32.h>
 
 #include <atomic>
 #include <cstring>
@@ -24,19 +24,6 @@ constexpr DWORD kPatienceMs = 5000;  // generous: a loaded machine is slow, neve
 void PushCodes(std::vector<unsigned char> codes)
 {
     SimPushCodes(codes.data(), static_cast<int>(codes.size()));
-}
-
-int ThreadCount()
-{
-    win::Handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
-    THREADENTRY32 entry = {};
-    entry.dwSize = sizeof entry;
-    int count = 0;
-    for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry)) {
-        if (entry.th32OwnerProcessID == ::GetCurrentProcessId())
-            ++count;
-    }
-    return count;
 }
 
 class Lifecycle : public testing::Test {

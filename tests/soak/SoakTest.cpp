@@ -1,0 +1,360 @@
+// The plug-in under stress: thousands of cycles, a receiver and a host that
+// misbehave, and calls in orders that no host should make. Whatever happens,
+// Stop and Close return within kBoundMs, the host sees only well-formed key
+// messages, and Close leaves no thread and no receiver object behind.
+//
+// The counts are short by default, as part of every test run; with
+// PELCATO_SOAK=full (make soak) they are the full ones. Every figure is
+// printed.
+
+#include "core/Plugin.h"
+#include "core/PluginState.h"
+#include "setup/SetupForm.h"
+
+#include "PltRemoteWrap.h"
+#include "ResourceUse.h"
+#include "ScratchFolder.h"
+#include "SimControl.h"
+#include "TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <climits>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kBoundMs = 1000;
+constexpr DWORD kPatienceMs = 5000;
+
+bool FullSoak()
+{
+    char value[16] = {};
+    return ::GetEnvironmentVariableA("PELCATO_SOAK", value, sizeof value) > 0 && std::string(value) == "full";
+}
+
+int Count(int shortRun, int fullRun)
+{
+    return FullSoak() ? fullRun : shortRun;
+}
+
+// Milliseconds that work took.
+double Timed(const std::function<void()>& work)
+{
+    auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+// What is wrong with the order of the messages, or "" when nothing is: a
+// repeat follows a press or the repeat before it, a release follows a key
+// that is down, and every name is terminated inside its field.
+std::string MessageOrderFault(const std::vector<KeyMessage>& messages)
+{
+    bool keyDown = false;
+    std::int32_t lastRepeat = 0;
+    for (std::size_t i = 0; i < messages.size(); ++i) {
+        const KeyMessage& message = messages[i];
+        std::ostringstream where;
+        where << "message " << i << " (" << message.param << "): ";
+        if (strnlen(message.record.keyName, sizeof message.record.keyName) == sizeof message.record.keyName)
+            return where.str() + "key name not terminated";
+        if (message.param == 0) {
+            keyDown = true;
+            lastRepeat = 0;
+        } else if (message.param == -1) {
+            if (!keyDown)
+                return where.str() + "release with no key down";
+            keyDown = false;
+        } else if (!keyDown || message.param != lastRepeat + 1) {
+            return where.str() + "repeat out of order";
+        } else {
+            lastRepeat = message.param;
+        }
+    }
+    return "";
+}
+
+void RandomCodeEachPoll(void*)
+{
+    static std::mt19937 random(3);
+    unsigned char code = static_cast<unsigned char>(std::uniform_int_distribution<int>(0, 254)(random));
+    SimPushCodes(&code, 1);
+}
+
+void SlowPoll(void*)
+{
+    ::Sleep(200);
+}
+
+class Soak : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        SimReset();
+        PluginState& plugin = ThePlugin();
+        plugin.device = -1;
+        plugin.interval = 10;
+        threadsBefore_ = ThreadCount();
+    }
+    void TearDown() override
+    {
+        SimSetGetCodeHook(nullptr, nullptr);
+        host.OnKey(nullptr);
+        host.Run(plugin::Close);
+        EXPECT_EQ(ThreadCount(), threadsBefore_) << "a thread outlived Close";
+        SimStats stats;
+        SimGetStats(&stats);
+        EXPECT_EQ(stats.objectsAlive, 0) << "the receiver object outlived Close";
+    }
+
+    void Open(HWND window = nullptr)
+    {
+        host.Run([&] { plugin::Open("Soak", window ? window : host.Window(), hostInfo.bytes); });
+        // Whatever the plug-in writes goes to a folder of the test's own.
+        std::strncpy(ThePlugin().moduleFileName, scratch.PathOf("Pelcato.dll").c_str(), MAX_PATH - 1);
+    }
+
+    // Setup on the host's thread, with a user who closes the dialog as soon
+    // as it shows.
+    void SetupAndClose()
+    {
+        std::future<void> setup = host.Post(plugin::Setup);
+        HWND form = WaitForVisibleWindow("PelcatoSetupForm", "Pelcato TV tuner", kPatienceMs);
+        ASSERT_TRUE(form) << "the dialog showed";
+        ::PostMessageA(form, WM_CLOSE, 0, 0);
+        ASSERT_EQ(setup.wait_for(std::chrono::milliseconds(kPatienceMs)), std::future_status::ready);
+    }
+
+    void ExpectBounded(const char* what, const std::function<void()>& call)
+    {
+        double ms = Timed([&] { host.Run(call); });
+        std::printf("    %s returned in %.1f ms\n", what, ms);
+        EXPECT_LT(ms, kBoundMs) << what;
+    }
+
+    ScratchFolder scratch{"soak-test"};
+    TestHost host;
+    HostInfo hostInfo{kAcceptedCoreVersion};
+    int threadsBefore_ = 0;
+};
+
+TEST_F(Soak, StartStopCyclesLeaveNothingBehind)
+{
+    const int cycles = Count(300, 10000);
+    Open();
+    auto cycle = [](int i) {
+        plugin::Start();
+        if (i % 10 == 0) {
+            unsigned char code = static_cast<unsigned char>(i % 255);
+            SimPushCodes(&code, 1);
+            ::Sleep(1);
+        }
+        plugin::Stop();
+    };
+    host.Run([&] {
+        for (int i = 0; i < 20; ++i)
+            cycle(i);
+    });
+    ResourceUse before = MeasureResourceUse();
+    double ms = Timed([&] {
+        host.Run([&] {
+            for (int i = 0; i < cycles; ++i)
+                cycle(i);
+        });
+    });
+    ResourceUse after = MeasureResourceUse();
+    std::printf("    %d Start/Stop cycles in %.0f ms\n    before: %s\n    after:  %s\n", cycles, ms,
+                Describe(before).c_str(), Describe(after).c_str());
+    EXPECT_EQ(after.handles, before.handles);
+    EXPECT_EQ(after.threads, before.threads);
+    EXPECT_LT(after.privateBytes, before.privateBytes + 1024 * 1024) << "memory grows with the cycles";
+    EXPECT_EQ(MessageOrderFault(host.Messages()), "");
+}
+
+TEST_F(Soak, DialogCyclesLeaveNothingBehind)
+{
+    const int cycles = Count(10, 300);
+    Open();
+    for (int i = 0; i < 3; ++i)
+        SetupAndClose();
+    ResourceUse before = MeasureResourceUse();
+    double ms = Timed([&] {
+        for (int i = 0; i < cycles && !HasFatalFailure(); ++i)
+            SetupAndClose();
+    });
+    ResourceUse after = MeasureResourceUse();
+    std::printf("    %d dialogs opened and closed in %.0f ms\n    before: %s\n    after:  %s\n", cycles, ms,
+                Describe(before).c_str(), Describe(after).c_str());
+    EXPECT_EQ(after.handles, before.handles);
+    EXPECT_EQ(after.guiObjects, before.guiObjects);
+    EXPECT_EQ(after.threads, before.threads);
+    EXPECT_LT(after.privateBytes, before.privateBytes + 1024 * 1024) << "memory grows with the dialogs";
+}
+
+struct Misbehaviour {
+    const char* name;
+    std::function<void()> arrange;  // before Open
+};
+
+class MisbehavingReceiver : public Soak, public testing::WithParamInterface<Misbehaviour> {};
+
+TEST_P(MisbehavingReceiver, LeavesThePlugInWorkingAndStoppable)
+{
+    std::printf("    %s\n", GetParam().name);
+    GetParam().arrange();
+    Open();
+    host.Run(plugin::Start);
+    const unsigned char codes[] = {0x1A, 0x1A, 0x0B};
+    SimPushCodes(codes, 3);
+    ::Sleep(Count(400, 3000));
+    SetupAndClose();
+    EXPECT_TRUE(ThePlugin().started) << "running again after the dialog";
+    ExpectBounded("Stop", plugin::Stop);
+    ExpectBounded("Close", plugin::Close);
+    EXPECT_EQ(MessageOrderFault(host.Messages()), "");
+}
+
+std::string LongForeignName()
+{
+    return std::string(100000, '\xE9') + " pelcato \xFF";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, MisbehavingReceiver,
+    testing::Values(Misbehaviour{"no devices", [] { SimSetDevices(nullptr, nullptr, 0); }},
+                    Misbehaviour{"very long, non-ASCII device names",
+                                 [] {
+                                     static const std::string name = LongForeignName();
+                                     const char* names[] = {name.c_str(), "\x80\x81\x82", name.c_str()};
+                                     SimSetDevices(names, nullptr, 3);
+                                 }},
+                    Misbehaviour{"GetCode takes 200 ms", [] { SimSetGetCodeHook(&SlowPoll, nullptr); }},
+                    Misbehaviour{"random codes at the highest rate",
+                                 [] {
+                                     ThePlugin().interval = 0;
+                                     SimSetGetCodeHook(&RandomCodeEachPoll, nullptr);
+                                 }},
+                    Misbehaviour{"a device far past the last", [] { ThePlugin().device = 1000000; }}));
+
+TEST_F(Soak, SlowHostWindowProcedureNeverHoldsStopLong)
+{
+    host.OnKey([](std::int32_t) { ::Sleep(100); });
+    Open();
+    ThePlugin().interval = 0;
+    SimSetGetCodeHook(&RandomCodeEachPoll, nullptr);
+    host.Run(plugin::Start);
+    ::Sleep(Count(600, 3000));
+    ExpectBounded("Stop", plugin::Stop);
+    EXPECT_EQ(MessageOrderFault(host.Messages()), "");
+    EXPECT_GT(host.MessageCount(), 0u);
+}
+
+TEST_F(Soak, HostWindowDestroyedWhileThePlugInRuns)
+{
+    HWND window = nullptr;
+    host.Run([&] { window = ::CreateWindowA("STATIC", "Short-lived", 0, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr); });
+    ASSERT_TRUE(window);
+    Open(window);
+    SimSetGetCodeHook(&RandomCodeEachPoll, nullptr);
+    host.Run(plugin::Start);
+    ::Sleep(200);
+    host.Run([&] { ::DestroyWindow(window); });
+    ::Sleep(300);
+    ExpectBounded("Stop", plugin::Stop);
+    ExpectBounded("Close", plugin::Close);
+}
+
+// Calls in an order no host should make, one word a call.
+class UnusualOrder : public Soak, public testing::WithParamInterface<const char*> {};
+
+TEST_P(UnusualOrder, NeverHangsAndLeavesNothingBehind)
+{
+    Open();
+    std::istringstream calls(GetParam());
+    for (std::string call; calls >> call && !HasFatalFailure();) {
+        if (call == "Setup") {
+            SetupAndClose();
+            continue;
+        }
+        std::function<void()> entry = [this] { plugin::Open("Again", host.Window(), hostInfo.bytes); };
+        if (call == "Start")
+            entry = plugin::Start;
+        else if (call == "Stop")
+            entry = plugin::Stop;
+        else if (call == "Close")
+            entry = plugin::Close;
+        ExpectBounded(call.c_str(), entry);
+        const unsigned char code = 0x1A;
+        SimPushCodes(&code, 1);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Sequences, UnusualOrder,
+                         testing::Values("Stop Start Stop", "Start Start Stop Stop", "Close Close",
+                                         "Setup Setup", "Start Setup Setup Stop", "Start Close", "Start Open Start",
+                                         "Close Start Setup Stop", "Start Close Close Open Start"));
+
+// Run in a copy of this program beside a wrapper that never gets memory for
+// the receiver object; skipped anywhere else.
+TEST(WithoutReceiverObject, PlugInWorksWithNothingToPoll)
+{
+    char marker[4] = {};
+    if (::GetEnvironmentVariableA("PELCATO_NO_MEMORY_COPY", marker, sizeof marker) == 0)
+        GTEST_SKIP() << "runs only in the copy beside the failing wrapper";
+    SimReset();
+    TestHost host;
+    HostInfo hostInfo(kAcceptedCoreVersion);
+    int threadsBefore = ThreadCount();
+    host.Run([&] {
+        plugin::Open("No memory", host.Window(), hostInfo.bytes);
+        plugin::Start();
+    });
+    EXPECT_TRUE(ThePlugin().devices->empty());
+    EXPECT_EQ(ThePlugin().device, 0);
+    EXPECT_EQ(GetCardType(), 0);
+    const unsigned char code = 0x1A;
+    SimPushCodes(&code, 1);
+    ::Sleep(300);
+    SimStats stats;
+    SimGetStats(&stats);
+    EXPECT_EQ(stats.constructed, 0) << "no object was made";
+    EXPECT_EQ(stats.getCodeCalls, 0) << "nothing reaches the receiver library";
+    EXPECT_TRUE(host.Messages().empty());
+    double ms = Timed([&] { host.Run([] { plugin::Stop(); plugin::Close(); }); });
+    EXPECT_LT(ms, kBoundMs);
+    EXPECT_EQ(ThreadCount(), threadsBefore);
+}
+
+TEST(NoMemoryForTheReceiver, PlugInRunsWithoutAReceiverObject)
+{
+    ScratchFolder folder("no-memory-test");
+    for (const char* file : {"soak_tests.exe", "pltremote.dll"})
+        ASSERT_TRUE(::CopyFileA((ProgramFolder() + file).c_str(), folder.PathOf(file).c_str(), FALSE)) << file;
+    ASSERT_TRUE(::CopyFileA((ProgramFolder() + "..\\faults\\pltremotewrap.dll").c_str(),
+                            folder.PathOf("pltremotewrap.dll").c_str(), FALSE));
+
+    std::string commandLine = "\"" + folder.PathOf("soak_tests.exe") + "\" --gtest_filter=WithoutReceiverObject.*";
+    ::SetEnvironmentVariableA("PELCATO_NO_MEMORY_COPY", "1");
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    BOOL started = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                    folder.Path().c_str(), &startup, &process);
+    ::SetEnvironmentVariableA("PELCATO_NO_MEMORY_COPY", nullptr);
+    ASSERT_TRUE(started);
+    win::Handle processHandle(process.hProcess);
+    win::Handle threadHandle(process.hThread);
+    ASSERT_EQ(::WaitForSingleObject(processHandle.Get(), 60000), WAIT_OBJECT_0);
+    DWORD exitCode = 1;
+    ::GetExitCodeProcess(processHandle.Get(), &exitCode);
+    EXPECT_EQ(exitCode, 0u) << "the copy's test failed";
+}
+
+}  // namespace
