@@ -81,7 +81,9 @@ void TestHost::Record(std::int64_t arrival, WPARAM wParam, LPARAM lParam)
     std::function<void(std::int32_t)> handler;
     {
         std::lock_guard lock(mutex_);
-        messages_.push_back(key);
+        if (keepMessages_)
+            messages_.push_back(key);
+        ++messageCount_;
         handler = onKey_;
     }
     changed_.notify_all();
@@ -117,7 +119,13 @@ std::vector<KeyMessage> TestHost::Messages() const
 std::size_t TestHost::MessageCount() const
 {
     std::lock_guard lock(mutex_);
-    return messages_.size();
+    return messageCount_;
+}
+
+void TestHost::KeepMessages(bool keep)
+{
+    std::lock_guard lock(mutex_);
+    keepMessages_ = keep;
 }
 
 std::vector<std::int32_t> TestHost::Params() const
@@ -140,7 +148,7 @@ bool TestHost::WaitForRelease(DWORD timeoutMs) const
 bool TestHost::WaitForMessages(std::size_t count, DWORD timeoutMs) const
 {
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return messages_.size() >= count; });
+    return changed_.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return messageCount_ >= count; });
 }
 
 KeyMessage TestHost::MessageAt(std::size_t index) const

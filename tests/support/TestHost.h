@@ -43,7 +43,11 @@ public:
     void OnKey(std::function<void(std::int32_t param)> handler);
 
     std::vector<KeyMessage> Messages() const;
+    // Every key message that arrived, kept or not.
     std::size_t MessageCount() const;
+    // With false, messages are counted but not kept, so that thousands of
+    // them do not show up as memory that the plug-in uses.
+    void KeepMessages(bool keep);
     std::vector<std::int32_t> Params() const;
     // True once a release has arrived.
     bool WaitForRelease(DWORD timeoutMs) const;
@@ -62,6 +66,8 @@ private:
     mutable std::mutex mutex_;
     mutable std::condition_variable changed_;
     std::vector<KeyMessage> messages_;
+    std::size_t messageCount_ = 0;
+    bool keepMessages_ = true;
     std::function<void(std::int32_t)> onKey_;
 };
 
