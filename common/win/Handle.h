@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <string>
 #include <utility>
 
 namespace win {
@@ -73,28 +74,29 @@ private:
     explicit Thread(HANDLE handle) noexcept : Handle(handle) {}
 };
 
-// A user-interface object that no window frees: a font or an icon that a
-// window only borrows, released once no window uses it any more.
+// An object released by a function of its own kind rather than CloseHandle:
+// a font or an icon that windows only borrow, a directory search.
 template <typename T, typename Release>
-class UiObject {
+class Owned {
 public:
-    constexpr UiObject() noexcept = default;
-    explicit UiObject(T object) noexcept : object_(object) {}
-    UiObject(UiObject&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    UiObject& operator=(UiObject&& other) noexcept
+    constexpr Owned() noexcept = default;
+    explicit Owned(T object) noexcept : object_(object) {}
+    Owned(Owned&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
+    Owned& operator=(Owned&& other) noexcept
     {
         std::swap(object_, other.object_);
         return *this;
     }
-    UiObject(const UiObject&) = delete;
-    UiObject& operator=(const UiObject&) = delete;
-    ~UiObject()
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+    ~Owned()
     {
         if (object_)
             Release{}(object_);
     }
 
     T Get() const noexcept { return object_; }
+    explicit operator bool() const noexcept { return object_ != nullptr; }
 
 private:
     T object_ = nullptr;
@@ -106,35 +108,20 @@ struct DeleteGdiObject {
 struct DestroyIconObject {
     void operator()(HICON icon) const noexcept { ::DestroyIcon(icon); }
 };
-
-using Font = UiObject<HFONT, DeleteGdiObject>;
-// An icon loaded without LR_SHARED, which its loader must destroy.
-using Icon = UiObject<HICON, DestroyIconObject>;
-
-// A directory search begun with FindFirstFileA and ended with FindClose.
-class FindHandle {
-public:
-    // Takes FindFirstFileA's result; INVALID_HANDLE_VALUE makes an empty owner.
-    explicit FindHandle(HANDLE search) noexcept : search_(search == INVALID_HANDLE_VALUE ? nullptr : search) {}
-    FindHandle(FindHandle&& other) noexcept : search_(std::exchange(other.search_, nullptr)) {}
-    FindHandle& operator=(FindHandle&& other) noexcept
-    {
-        std::swap(search_, other.search_);
-        return *this;
-    }
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    ~FindHandle()
-    {
-        if (search_)
-            ::FindClose(search_);
-    }
-
-    HANDLE Get() const noexcept { return search_; }
-    explicit operator bool() const noexcept { return search_ != nullptr; }
-
-private:
-    HANDLE search_ = nullptr;
+struct CloseFind {
+    void operator()(HANDLE search) const noexcept { ::FindClose(search); }
 };
+
+using Font = Owned<HFONT, DeleteGdiObject>;
+// An icon loaded without LR_SHARED, which its loader must destroy.
+using Icon = Owned<HICON, DestroyIconObject>;
+using FindHandle = Owned<HANDLE, CloseFind>;
+
+// Begins a directory search; an empty owner when nothing matches pattern.
+inline FindHandle FindFirst(const std::string& pattern, WIN32_FIND_DATAA& entry) noexcept
+{
+    HANDLE search = ::FindFirstFileA(pattern.c_str(), &entry);
+    return FindHandle(search == INVALID_HANDLE_VALUE ? nullptr : search);
+}
 
 }  // namespace win

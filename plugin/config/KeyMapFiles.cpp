@@ -45,7 +45,7 @@ KeyMapCatalog ListKeyMapFiles(const std::string& folder, std::string_view defaul
     KeyMapCatalog catalog;
     std::string wanted = AnsiUpperCase(defaultConfig);
     WIN32_FIND_DATAA entry;
-    win::FindHandle search(::FindFirstFileA((folder + "*.cfg").c_str(), &entry));
+    win::FindHandle search = win::FindFirst(folder + "*.cfg", entry);
     if (!search)
         return catalog;
     do {

@@ -12,6 +12,7 @@
 
 #include "DispatchThread.h"
 
+#include "Clock.h"
 #include "KeyDispatcher.h"
 #include "PluginState.h"
 
@@ -19,18 +20,13 @@
 #include "setup/SetupForm.h"
 
 #include <atomic>
-#include <chrono>
 
 namespace {
 
-// The key rules count milliseconds in 32 bits that wrap, as GetTickCount
-// does; but GetTickCount advances in steps of 10 to 16 ms, which would put a
-// repeat or a release up to a step away from its time. The high-resolution
-// counter gives the same count at a millisecond's resolution.
+// The key rules count milliseconds in 32 bits that wrap, as GetTickCount does.
 std::uint32_t TickCount()
 {
-    using namespace std::chrono;
-    return static_cast<std::uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<std::uint32_t>(SteadyMilliseconds());
 }
 
 KeyTiming ReadTiming(const PluginState& plugin)

@@ -6,12 +6,12 @@
 
 #include "Receiver.h"
 
+#include "core/Clock.h"
 #include "core/PluginState.h"
 
 #include "PltRemoteWrap.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstring>
 
 namespace {
@@ -29,19 +29,13 @@ void UpperCaseInPlace(char* text)
     }
 }
 
-std::uint64_t NowMs()
-{
-    using namespace std::chrono;
-    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
-}
-
 // Polls are paced Interval apart from one start to the next, so neither the
 // time GetCode takes nor a pause that ends late delays the next poll: a code
 // waits at most one Interval to be seen. A receiver slower than Interval is
 // polled again at once, never in a burst to catch up.
 void PollReceiver(PluginState& plugin)
 {
-    std::uint64_t nextPoll = NowMs();
+    std::uint64_t nextPoll = SteadyMilliseconds();
     DWORD pause = 0;
     do {
         unsigned char code = kNoCode;
@@ -50,7 +44,7 @@ void PollReceiver(PluginState& plugin)
             StoreCode(plugin.pendingCode, code);
             plugin.codeEvent.Set();
         }
-        std::uint64_t now = NowMs();
+        std::uint64_t now = SteadyMilliseconds();
         nextPoll = std::max(nextPoll + BoundedInterval(plugin.interval), now);
         pause = static_cast<DWORD>(nextPoll - now);
     } while (plugin.receiverStop.Wait(pause) == WAIT_TIMEOUT);

@@ -230,7 +230,7 @@ void TSetupForm::FormHide()
     int model = SelectedIndex(modelCombo);
     int file = model == CB_ERR ? -1 : static_cast<int>(::SendMessageA(modelCombo, CB_GETITEMDATA, model, 0));
     DialogSettings choices;
-    choices.defaultConfig = ChosenKeyMapFileName(keyMapFileList_.value_or(KeyMapCatalog{}), file);
+    choices.defaultConfig = keyMapFileList_ ? ChosenKeyMapFileName(*keyMapFileList_, file) : kDialogDefaultKeyMapFile;
     choices.device = SelectedIndex(Item(Control::DeviceCombo));
     choices.chipTypeTM = ::SendMessageA(Item(Control::ChipTypeTMCombo), BM_GETCHECK, 0, 0) == BST_CHECKED;
     WriteDialogSettings(choices);

@@ -247,11 +247,6 @@ TEST_F(Lifecycle, StartTwiceAndStopTwiceAreHarmless)
     EXPECT_EQ(ThreadCount(), threadsBefore);
 }
 
-HWND WaitForSetupForm()
-{
-    return WaitForVisibleWindow("PelcatoSetupForm", "Pelcato TV tuner", kPatienceMs);
-}
-
 struct ChildSearch {
     const std::string& prefix;
     HWND found;
@@ -277,7 +272,7 @@ HWND ChildWithText(HWND parent, const std::string& prefix)
 TEST_F(Lifecycle, SetupShowsLiveCodesAndNothingReachesTheHost)
 {
     std::future<void> setup = host.Post(plugin::Setup);
-    HWND form = WaitForSetupForm();
+    HWND form = WaitForSetupForm(kPatienceMs);
     ASSERT_TRUE(form);
     EXPECT_EQ(::GetWindowThreadProcessId(form, nullptr), host.ThreadId())
         << "the dialog's window belongs to the host's thread, not to the DispatchThread";
@@ -300,7 +295,7 @@ TEST_F(Lifecycle, SetupOnARunningPluginStartsItAgainAfterwards)
 {
     host.Run(plugin::Start);
     std::future<void> setup = host.Post(plugin::Setup);
-    HWND form = WaitForSetupForm();
+    HWND form = WaitForSetupForm(kPatienceMs);
     ASSERT_TRUE(form);
     ::PostMessageA(form, WM_CLOSE, 0, 0);
     ASSERT_EQ(setup.wait_for(std::chrono::milliseconds(kPatienceMs)), std::future_status::ready);

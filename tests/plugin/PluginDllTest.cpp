@@ -141,17 +141,12 @@ TEST_P(RefusedCoreVersion, StartShowsTheMessageAndStartsNothing)
 // 0 stands for a host that passes no record at all.
 INSTANTIATE_TEST_SUITE_P(Versions, RefusedCoreVersion, testing::Values(0u, 0x02070BFFu, 0x02080000u, 0x01070C00u));
 
-HWND WaitForSetupForm()
-{
-    return WaitForVisibleWindow("PelcatoSetupForm", kDescription, kPatienceMs);
-}
-
 TEST_F(PluginDll, SetupWithARefusedCoreVersionShowsTheMessageThenTheDialog)
 {
     host.Run([&] { plugin.Open("Source", host.Window(), nullptr); });
     std::future<void> setup = host.Post(plugin.Setup);
     EXPECT_EQ(CloseMessageBox(), "Incorrect core version.");
-    HWND form = WaitForSetupForm();
+    HWND form = WaitForSetupForm(kPatienceMs);
     ASSERT_TRUE(form) << "the dialog is shown all the same";
 
     SimStats stats;
@@ -168,7 +163,7 @@ TEST_F(PluginDll, FormPointerNamesTheDialogWhileSetupRuns)
     host.Run([&] { plugin.Open("Source", host.Window(), info.bytes); });
     std::future<void> setup = host.Post(plugin.Setup);
 
-    HWND form = WaitForSetupForm();
+    HWND form = WaitForSetupForm(kPatienceMs);
     ASSERT_TRUE(form);
     EXPECT_NE(*plugin.SetupForm, nullptr);
 

@@ -52,7 +52,7 @@ protected:
     {
         host.Run([this] { plugin.Open("Test", host.Window(), hostInfo.bytes); });
         setup_ = host.Post(plugin.Setup);
-        form_ = WaitForVisibleWindow("PelcatoSetupForm", "Pelcato TV tuner", kPatienceMs);
+        form_ = WaitForSetupForm(kPatienceMs);
         return form_;
     }
     bool WaitUntilClosed() { return setup_.wait_for(std::chrono::milliseconds(kPatienceMs)) == std::future_status::ready; }
@@ -276,7 +276,7 @@ TEST_F(SetupDialog, EveryNewDialogAndEveryReloadShowsTheFirstPress)
     ASSERT_TRUE(WaitUntilClosed());
 
     setup_ = host.Post(plugin.Setup);
-    form_ = WaitForVisibleWindow("PelcatoSetupForm", "Pelcato TV tuner", kPatienceMs);
+    form_ = WaitForSetupForm(kPatienceMs);
     ASSERT_TRUE(form_);
     SimPushCodes(&power, 1);
     EXPECT_TRUE(WaitForText(Control::KeyLabel, "Key: Power")) << "the same key as last time, in a new dialog";

@@ -126,7 +126,7 @@ protected:
     void SetupAndClose()
     {
         std::future<void> setup = host.Post(plugin::Setup);
-        HWND form = WaitForVisibleWindow("PelcatoSetupForm", "Pelcato TV tuner", kPatienceMs);
+        HWND form = WaitForSetupForm(kPatienceMs);
         ASSERT_TRUE(form) << "the dialog showed";
         ::PostMessageA(form, WM_CLOSE, 0, 0);
         ASSERT_EQ(setup.wait_for(std::chrono::milliseconds(kPatienceMs)), std::future_status::ready);

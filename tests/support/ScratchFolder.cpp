@@ -12,7 +12,7 @@ namespace {
 void RemoveTree(const std::string& folder)
 {
     WIN32_FIND_DATAA entry;
-    win::FindHandle search(::FindFirstFileA((folder + "*").c_str(), &entry));
+    win::FindHandle search = win::FindFirst(folder + "*", entry);
     for (bool more = static_cast<bool>(search); more; more = ::FindNextFileA(search.Get(), &entry)) {
         std::string name = entry.cFileName;
         if (name == "." || name == "..")
@@ -25,7 +25,7 @@ void RemoveTree(const std::string& folder)
             ::DeleteFileA(path.c_str());
         }
     }
-    search = win::FindHandle(INVALID_HANDLE_VALUE);
+    search = win::FindHandle();  // the folder is removed only once its search is closed
     ::RemoveDirectoryA(folder.c_str());
 }
 

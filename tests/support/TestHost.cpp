@@ -180,6 +180,11 @@ HWND WaitForVisibleWindow(const char* windowClass, const char* caption, DWORD ti
     return visible ? window : nullptr;
 }
 
+HWND WaitForSetupForm(DWORD timeoutMs)
+{
+    return WaitForVisibleWindow("PelcatoSetupForm", "Pelcato TV tuner", timeoutMs);
+}
+
 std::string WindowText(HWND window)
 {
     char text[512] = {};

@@ -77,6 +77,9 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs);
 // The top-level window of that class and caption once it is visible, or null.
 HWND WaitForVisibleWindow(const char* windowClass, const char* caption, DWORD timeoutMs);
 
+// The plug-in's setup dialog once it is visible, or null.
+HWND WaitForSetupForm(DWORD timeoutMs);
+
 // The text of a window, read with WM_GETTEXT so that it works across threads.
 std::string WindowText(HWND window);
 

@@ -2,6 +2,7 @@
 
 #include "IniLines.h"
 
+#include "config/CodeText.h"
 #include "config/IniFile.h"
 #include "config/KeyMap.h"
 #include "config/KeyMapFiles.h"
@@ -12,7 +13,6 @@
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
-#include <cstdio>
 #include <map>
 #include <optional>
 #include <string_view>
@@ -46,8 +46,8 @@ std::optional<std::uint32_t> HexValue(std::string_view text)
 
 std::string CodeTextOf(std::uint32_t code)
 {
-    char text[kCodeTextLength + 1];
-    std::snprintf(text, sizeof text, "%08X", code);
+    char text[kCodeTextMaxDigits + 1];
+    FormatCodeText(code, kCodeTextLength, text);
     return text;
 }
 

@@ -1,0 +1,13 @@
+#pragma once
+// The plug-in's one clock: milliseconds from the high-resolution counter.
+// GetTickCount advances in steps of 10 to 16 ms, which would put a repeat, a
+// release or a poll up to a step away from its time.
+
+#include <chrono>
+#include <cstdint>
+
+inline std::uint64_t SteadyMilliseconds()
+{
+    using namespace std::chrono;
+    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
