@@ -8,6 +8,7 @@
 //   DemoHost --setup    open the setup dialog
 
 #include "common/win/ProcAddress.h"
+#include "plugin/core/HostLayout.h"
 
 #include <windows.h>
 
@@ -66,14 +67,14 @@ long long MillisecondsSinceStart()
     return duration_cast<milliseconds>(steady_clock::now() - startTime).count();
 }
 
-// The record's fields that a host reads; offsets as the plug-in lays them out.
+// The record's fields that a host reads, by offset as a host reads them.
 void PrintKeyMessage(const unsigned char* record, LPARAM param)
 {
-    const char* keyName = reinterpret_cast<const char*>(record + 64);
+    const char* keyName = reinterpret_cast<const char*>(record + host_layout::kKeyNameOffset);
     const char* codeText;
     const char* modelName;
-    std::memcpy(&codeText, record + 212, sizeof codeText);
-    std::memcpy(&modelName, record + 216, sizeof modelName);
+    std::memcpy(&codeText, record + host_layout::kCodeTextOffset, sizeof codeText);
+    std::memcpy(&modelName, record + host_layout::kModelNameOffset, sizeof modelName);
 
     char what[32];
     if (param == 0)
@@ -242,7 +243,7 @@ int main(int argc, char** argv)
         return Fail("cannot create the host window (is there a display?)");
 
     unsigned char hostInfo[64] = {};
-    std::memcpy(hostInfo + 28, &kCoreVersion, sizeof kCoreVersion);
+    std::memcpy(hostInfo + host_layout::kCoreVersionOffset, &kCoreVersion, sizeof kCoreVersion);
     std::printf("Open: \"%s\"\n", plugin.open("DEMO", window, hostInfo));
 
     if (mode == Mode::Setup) {

@@ -11,6 +11,7 @@
 
 #include "CodeScript.h"
 #include "SimControl.h"
+#include "wrapper/VendorAbi.h"
 
 #include <windows.h>
 
@@ -162,19 +163,24 @@ Simulator& TheSimulator()
 
 }  // namespace
 
-// The vendor's members, with thiscall and the decorated names of pltremote.def.
+// The vendor's members, with its calling convention and under its decorated
+// names (wrapper/VendorAbi.h); pltremote.def exports them. The label carries
+// the prefix that the compiler puts before every C name ("_" on x86, none on
+// x64), as the .def file's names are taken to be C names.
 // The constructor returns the object, as Microsoft's compiler makes every
-// constructor do, so that a caller built by that compiler may rely on EAX.
+// constructor do, so that a caller built by that compiler may rely on its
+// return register.
 // noexcept: a failure inside the simulator ends the process rather than
 // unwinding into a caller that knows nothing of our exceptions.
-#define MEMBER(decorated) noexcept __asm__("\"_" decorated "\"")
+#define LABEL_TEXT(prefix) #prefix
+#define LABEL_PREFIX(prefix) LABEL_TEXT(prefix)
+#define MEMBER(decorated) noexcept __asm__("\"" LABEL_PREFIX(__USER_LABEL_PREFIX__) decorated "\"")
 extern "C" {
-Object* __attribute__((thiscall)) Construct(Object* self) MEMBER("??0CPLTRemote@@QAE@XZ");
-void __attribute__((thiscall)) Destruct(Object* self) MEMBER("??1CPLTRemote@@QAE@XZ");
-long __attribute__((thiscall)) GetCode(Object* self, unsigned char* code) MEMBER("?GetCode@CPLTRemote@@QAEJPAE@Z");
-char* __attribute__((thiscall)) GetDeviceName(Object* self, unsigned long index)
-    MEMBER("?GetDeviceName@CPLTRemote@@QAEPADK@Z");
-long __attribute__((thiscall)) SelectDevice(Object* self, unsigned long index) MEMBER("?SelectDevice@CPLTRemote@@QAEJK@Z");
+Object* CPLTREMOTE_MEMBER Construct(Object* self) MEMBER(CPLTREMOTE_CONSTRUCTOR);
+void CPLTREMOTE_MEMBER Destruct(Object* self) MEMBER(CPLTREMOTE_DESTRUCTOR);
+long CPLTREMOTE_MEMBER GetCode(Object* self, unsigned char* code) MEMBER(CPLTREMOTE_GETCODE);
+char* CPLTREMOTE_MEMBER GetDeviceName(Object* self, unsigned long index) MEMBER(CPLTREMOTE_GETDEVICENAME);
+long CPLTREMOTE_MEMBER SelectDevice(Object* self, unsigned long index) MEMBER(CPLTREMOTE_SELECTDEVICE);
 }
 
 Object* Construct(Object* self) noexcept

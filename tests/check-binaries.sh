@@ -1,12 +1,32 @@
 #!/bin/sh
 # Checks the shipped binaries as Windows will see them: the exact export
 # names, the import tables, that no compiler runtime DLL is needed, and the
-# version resource that Explorer shows.
+# version resource that Explorer shows. Each build is read with the objdump
+# of its own format: x86 for the product, x64 for the test build.
 set -eu
 bin="$1"
 version="$2"
-objdump=i686-w64-mingw32-objdump
+arch="$3"
 failures=0
+
+# The names Microsoft's compiler gives the vendor's members differ by
+# architecture; both lists are written out here, apart from the header the
+# build takes them from, so that a wrong name there fails here.
+case "$arch" in
+x86)
+    objdump=i686-w64-mingw32-objdump
+    expected_vendor=$(printf '%s\n' '??0CPLTRemote@@QAE@XZ' '??1CPLTRemote@@QAE@XZ' '?GetCode@CPLTRemote@@QAEJPAE@Z' \
+        '?GetDeviceName@CPLTRemote@@QAEPADK@Z' '?SelectDevice@CPLTRemote@@QAEJK@Z' | sort)
+    format=pei-i386
+    ;;
+x64)
+    objdump=x86_64-w64-mingw32-objdump
+    expected_vendor=$(printf '%s\n' '??0CPLTRemote@@QEAA@XZ' '??1CPLTRemote@@QEAA@XZ' '?GetCode@CPLTRemote@@QEAAJPEAE@Z' \
+        '?GetDeviceName@CPLTRemote@@QEAAPEADK@Z' '?SelectDevice@CPLTRemote@@QEAAJK@Z' | sort)
+    format=pei-x86-64
+    ;;
+*) echo "usage: $0 BIN VERSION x86|x64" >&2; exit 2 ;;
+esac
 
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
@@ -14,6 +34,12 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # pass for one that is merely absent.
 for file in Pelcato.dll pltremotewrap.dll pltremote.dll PelcatoKeyMapCheck.exe DemoHost.exe wrapper_tests.exe; do
     [ -f "$bin/$file" ] || { echo "FAIL: $bin/$file was not built"; exit 1; }
+done
+
+# Every binary is of the build's own architecture.
+for file in Pelcato.dll pltremotewrap.dll pltremote.dll PelcatoKeyMapCheck.exe DemoHost.exe; do
+    actual=$("$objdump" -f "$bin/$file" | sed -n 's/.*file format //p')
+    [ "$actual" = "$format" ] || fail "$file is $actual, not $format"
 done
 
 exports() { "$objdump" -p "$bin/$1" | sed -n '/\[Ordinal\/Name Pointer\] Table/,/^$/p' | sed -n 's/^\s*\[ *[0-9]*\] //p' | sort; }
@@ -50,8 +76,6 @@ for name in _RemoteCreate@0 _RemoteRelease@0 _GetCode@4 _GetDeviceName@4 _Select
 done
 
 vendor_imports=$(imports_from pltremotewrap.dll pltremote.dll)
-expected_vendor=$(printf '%s\n' '??0CPLTRemote@@QAE@XZ' '??1CPLTRemote@@QAE@XZ' '?GetCode@CPLTRemote@@QAEJPAE@Z' \
-    '?GetDeviceName@CPLTRemote@@QAEPADK@Z' '?SelectDevice@CPLTRemote@@QAEJK@Z' | sort)
 [ "$vendor_imports" = "$expected_vendor" ] || fail "pltremotewrap.dll imports from pltremote.dll:
 $vendor_imports
 expected:

@@ -10,6 +10,7 @@
 #include "Plugin.h"
 
 #include "DispatchThread.h"
+#include "HostLayout.h"
 #include "PluginState.h"
 
 #include "common/win/MessageWait.h"
@@ -25,12 +26,11 @@
 namespace {
 
 constexpr char kDefaultSourceName[] = "REMOTE";
-constexpr std::size_t kCoreVersionOffset = 28;
 
 std::uint32_t ReadCoreVersion(const void* hostInfo)
 {
     std::uint32_t version;
-    std::memcpy(&version, static_cast<const unsigned char*>(hostInfo) + kCoreVersionOffset, sizeof version);
+    std::memcpy(&version, static_cast<const unsigned char*>(hostInfo) + host_layout::kCoreVersionOffset, sizeof version);
     return version;
 }
 

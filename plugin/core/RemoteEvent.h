@@ -1,11 +1,11 @@
 #pragma once
 // The one record whose address the host receives with every key message.
-// Its bytes are an interface: the host reads them by offset.
+// Its bytes are an interface: the host reads them by offset (HostLayout.h).
+
+#include "HostLayout.h"
 
 #include <cstddef>
 #include <cstdint>
-
-static_assert(sizeof(void*) == 4, "the host is a 32-bit process; the record holds 32-bit pointers");
 
 constexpr std::size_t kSourceNameSize = 64;
 constexpr std::size_t kKeyNameSize = 124;
@@ -22,20 +22,27 @@ struct RemoteEvent {
     std::uint8_t reserved204[8];
     const char* codeText;   // the dispatcher's code-text buffer
     const char* modelName;  // the dispatcher's model-name buffer
-    std::uint8_t reserved220[8];
+    std::uint8_t reservedTail[8];
 };
 
+#if !defined(_WIN64)
+static_assert(sizeof(void*) == 4, "the host is a 32-bit process; the record holds 32-bit pointers");
 static_assert(sizeof(RemoteEvent) == 228);
-static_assert(offsetof(RemoteEvent, sourceName) == 0);
-static_assert(offsetof(RemoteEvent, keyName) == 64);
-static_assert(offsetof(RemoteEvent, extTag) == 188);
-static_assert(offsetof(RemoteEvent, version) == 192);
-static_assert(offsetof(RemoteEvent, reserved196) == 196);
-static_assert(offsetof(RemoteEvent, reserved200) == 200);
-static_assert(offsetof(RemoteEvent, reserved204) == 204);
 static_assert(offsetof(RemoteEvent, codeText) == 212);
 static_assert(offsetof(RemoteEvent, modelName) == 216);
-static_assert(offsetof(RemoteEvent, reserved220) == 220);
+static_assert(offsetof(RemoteEvent, reservedTail) == 220);
+#endif
+static_assert(sizeof(RemoteEvent) == host_layout::kRecordSize);
+static_assert(offsetof(RemoteEvent, sourceName) == host_layout::kSourceNameOffset);
+static_assert(offsetof(RemoteEvent, keyName) == host_layout::kKeyNameOffset);
+static_assert(offsetof(RemoteEvent, extTag) == host_layout::kExtTagOffset);
+static_assert(offsetof(RemoteEvent, version) == host_layout::kVersionOffset);
+static_assert(offsetof(RemoteEvent, reserved196) == host_layout::kReservedOffset);
+static_assert(offsetof(RemoteEvent, reserved200) == 200);
+static_assert(offsetof(RemoteEvent, reserved204) == 204);
+static_assert(offsetof(RemoteEvent, codeText) == host_layout::kCodeTextOffset);
+static_assert(offsetof(RemoteEvent, modelName) == host_layout::kModelNameOffset);
+static_assert(offsetof(RemoteEvent, reservedTail) == host_layout::kReservedTailOffset);
 
 // The two texts the record points to. They outlive every DispatchThread, so
 // the record never points at freed memory, even after Stop.

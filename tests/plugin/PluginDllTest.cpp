@@ -1,6 +1,7 @@
 // The plug-in as a host meets it: Pelcato.dll loaded with LoadLibrary and
 // driven through GetProcAddress, a fresh copy for each test.
 
+#include "core/HostLayout.h"
 #include "SimControl.h"
 #include "PluginLibrary.h"
 #include "TestHost.h"
@@ -63,20 +64,27 @@ TEST_F(PluginDll, KeyMessagesCarryTheRecordByteForByte)
         }
         return true;
     };
-    EXPECT_EQ(std::memcmp(bytes, "REMOTE", 7), 0) << "source name without a name from the host";
-    EXPECT_TRUE(zeroFrom(7, 64));
-    EXPECT_EQ(std::memcmp(bytes + 64, "0000001A", 9), 0) << "unmapped key: its code text";
-    EXPECT_TRUE(zeroFrom(73, 188));
-    EXPECT_EQ(std::memcmp(bytes + 188, "EXT", 4), 0);
+    using namespace host_layout;
+    EXPECT_EQ(std::memcmp(bytes + kSourceNameOffset, "REMOTE", 7), 0) << "source name without a name from the host";
+    EXPECT_TRUE(zeroFrom(kSourceNameOffset + 7, kKeyNameOffset));
+    EXPECT_EQ(std::memcmp(bytes + kKeyNameOffset, "0000001A", 9), 0) << "unmapped key: its code text";
+    EXPECT_TRUE(zeroFrom(kKeyNameOffset + 9, kExtTagOffset));
+    EXPECT_EQ(std::memcmp(bytes + kExtTagOffset, "EXT", 4), 0);
     std::int32_t integers[3];
-    std::memcpy(integers, bytes + 192, sizeof integers);
+    std::memcpy(integers, bytes + kVersionOffset, sizeof integers);
     EXPECT_EQ(integers[0], 2);
     EXPECT_EQ(integers[1], 0);
     EXPECT_EQ(integers[2], 0);
-    EXPECT_TRUE(zeroFrom(204, 212));
-    EXPECT_TRUE(zeroFrom(220, 228));
-    EXPECT_EQ(messages[0].codeText, "0000001A") << "text at the address in bytes 212..215";
-    EXPECT_EQ(messages[0].modelName, "<undefined>") << "text at the address in bytes 216..219";
+    EXPECT_TRUE(zeroFrom(kVersionOffset + sizeof integers, kVersionOffset + sizeof integers + 8));
+    EXPECT_TRUE(zeroFrom(kReservedTailOffset, kRecordSize));
+    const char* codeText;
+    const char* modelName;
+    std::memcpy(&codeText, bytes + kCodeTextOffset, sizeof codeText);
+    std::memcpy(&modelName, bytes + kModelNameOffset, sizeof modelName);
+    EXPECT_EQ(codeText, messages[0].record.codeText) << "the code text's address at byte " << kCodeTextOffset;
+    EXPECT_EQ(modelName, messages[0].record.modelName) << "the model name's address at byte " << kModelNameOffset;
+    EXPECT_EQ(messages[0].codeText, "0000001A") << "the text at the address in the record";
+    EXPECT_EQ(messages[0].modelName, "<undefined>") << "the text at the address in the record";
 }
 
 TEST_F(PluginDll, KeysAreNamedByTheKeyMapThatTheSettingsFileChooses)

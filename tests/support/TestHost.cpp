@@ -1,5 +1,7 @@
 #include "TestHost.h"
 
+#include "core/HostLayout.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -194,5 +196,5 @@ std::string WindowText(HWND window)
 
 HostInfo::HostInfo(std::uint32_t coreVersion)
 {
-    std::memcpy(bytes + 28, &coreVersion, sizeof coreVersion);
+    std::memcpy(bytes + host_layout::kCoreVersionOffset, &coreVersion, sizeof coreVersion);
 }

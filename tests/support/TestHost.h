@@ -83,7 +83,7 @@ HWND WaitForSetupForm(DWORD timeoutMs);
 // The text of a window, read with WM_GETTEXT so that it works across threads.
 std::string WindowText(HWND window);
 
-// A host record carrying the given core version at offset 28.
+// A host record carrying the given core version where the host puts it.
 struct HostInfo {
     unsigned char bytes[64] = {};
     explicit HostInfo(std::uint32_t coreVersion);
