@@ -182,6 +182,19 @@ TEST_F(SetupDialog, ShowsTheFormOverTheHostWithEveryChoiceLoaded)
         << "the chosen file in its own letter case; new keys after the old ones";
 }
 
+// The dialog activates its own manifest, so that its controls are common
+// controls 6 whatever the host's manifest says. When the activation fails,
+// Windows falls back to the old controls without a word; only a version-6
+// message tells the two apart.
+TEST_F(SetupDialog, ControlsAreCommonControlsSix)
+{
+    ASSERT_TRUE(OpenDialog());
+    SIZE ideal = {};
+    EXPECT_TRUE(::SendMessageA(Item(Control::OKButton), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
+        << "only a version-6 button answers BCM_GETIDEALSIZE";
+    EXPECT_GT(ideal.cx, 0);
+}
+
 // Each way of closing writes the same: without a settings file or key maps,
 // the first device, no chip type and the DVD remote's file.
 class ClosingTheDialog : public SetupDialog, public testing::WithParamInterface<const char*> {};
