@@ -1,15 +1,4 @@
-# Cross-compiles the 64-bit test build with Debian's mingw-w64 (posix threads
-# variant, as for the product). The product is the 32-bit build: this one
-# exists so that the tests run on machines that cannot execute 32-bit code.
-set(CMAKE_SYSTEM_NAME Windows)
+# 64-bit Windows: a test build only, so that the tests run on machines that
+# cannot execute 32-bit code.
 set(CMAKE_SYSTEM_PROCESSOR x86_64)
-
-set(CMAKE_C_COMPILER   x86_64-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER x86_64-w64-mingw32-g++-posix)
-set(CMAKE_RC_COMPILER  x86_64-w64-mingw32-windres)
-set(CMAKE_DLLTOOL      x86_64-w64-mingw32-dlltool)
-
-set(CMAKE_FIND_ROOT_PATH /usr/x86_64-w64-mingw32)
-set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
-set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
-set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
+include(${CMAKE_CURRENT_LIST_DIR}/mingw.cmake)

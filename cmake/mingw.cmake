@@ -1,0 +1,15 @@
+# Cross-compiles for Windows with Debian's mingw-w64, for the processor that
+# the toolchain file including this one names. The posix threads variant:
+# GoogleTest needs std::thread and std::condition_variable.
+set(CMAKE_SYSTEM_NAME Windows)
+set(mingw_triplet ${CMAKE_SYSTEM_PROCESSOR}-w64-mingw32)
+
+set(CMAKE_C_COMPILER   ${mingw_triplet}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${mingw_triplet}-g++-posix)
+set(CMAKE_RC_COMPILER  ${mingw_triplet}-windres)
+set(CMAKE_DLLTOOL      ${mingw_triplet}-dlltool)
+
+set(CMAKE_FIND_ROOT_PATH /usr/${mingw_triplet})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
