@@ -31,13 +31,10 @@ esac
 fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 
 # A binary that is missing fails outright: an empty export list must never
-# pass for one that is merely absent.
+# pass for one that is merely absent. Every binary is of the build's own
+# architecture.
 for file in Pelcato.dll pltremotewrap.dll pltremote.dll PelcatoKeyMapCheck.exe DemoHost.exe wrapper_tests.exe; do
     [ -f "$bin/$file" ] || { echo "FAIL: $bin/$file was not built"; exit 1; }
-done
-
-# Every binary is of the build's own architecture.
-for file in Pelcato.dll pltremotewrap.dll pltremote.dll PelcatoKeyMapCheck.exe DemoHost.exe; do
     actual=$("$objdump" -f "$bin/$file" | sed -n 's/.*file format //p')
     [ "$actual" = "$format" ] || fail "$file is $actual, not $format"
 done

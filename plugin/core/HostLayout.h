@@ -18,7 +18,7 @@ constexpr std::size_t kSourceNameOffset = 0;
 constexpr std::size_t kKeyNameOffset = 64;
 constexpr std::size_t kExtTagOffset = 188;
 constexpr std::size_t kVersionOffset = 192;
-constexpr std::size_t kReservedOffset = 196;  // 16 bytes, up to the first pointer
+constexpr std::size_t kReservedOffset = 196;  // reserved up to the first pointer
 #if defined(_WIN64)
 constexpr std::size_t kCodeTextOffset = 216;
 constexpr std::size_t kModelNameOffset = 224;
