@@ -36,6 +36,17 @@ bool FieldHolds(const char* field, std::string_view text, std::size_t limit)
 
 }  // namespace
 
+KeyNames LookUpKey(const KeyTable& table, std::string_view codeText)
+{
+    int line = table.keyMap ? table.keyMap->IndexOfName(codeText) : -1;
+    if (line < 0)
+        return {codeText, kUndefinedModel, -1};
+    int model = table.keyMap->ModelIndex(line);
+    bool known = table.modelNames && model >= 0 && model < static_cast<int>(table.modelNames->size());
+    return {ValueOfLine(*table.keyMap, line), known ? std::string_view((*table.modelNames)[model]) : std::string_view{},
+            line};
+}
+
 std::uint32_t BoundedWait(std::int32_t waitMs)
 {
     return static_cast<std::uint32_t>(std::clamp(waitMs, kMinWaitMs, kMaxWaitMs));
@@ -105,37 +116,30 @@ void KeyDispatcher::RunPass(std::uint32_t now, const KeyTiming& timing, const Ke
 
 // Writes the current code's texts into the record. When another key takes
 // over from one that is down, the old key is released first, while the
-// record still names it.
+// record and its code text still name it.
 void KeyDispatcher::UpdateKey(const KeyTable& table)
 {
-    FormatCodeText(currentCode_, table.codeTextDigits, texts_.codeText);
-
-    int line = table.keyMap ? table.keyMap->IndexOfName(texts_.codeText) : -1;
-    std::string_view keyName = texts_.codeText;
-    std::string_view modelName = kUndefinedModel;
-    if (line >= 0) {
-        keyName = ValueOfLine(*table.keyMap, line);
-        int model = table.keyMap->ModelIndex(line);
-        bool known = table.modelNames && model >= 0 && model < static_cast<int>(table.modelNames->size());
-        modelName = known ? std::string_view((*table.modelNames)[model]) : std::string_view{};
-    }
+    char codeText[kCodeTextSize] = {};
+    FormatCodeText(currentCode_, table.codeTextDigits, codeText);
+    KeyNames names = LookUpKey(table, codeText);
 
     // The texts are copied out of the key map before anything is sent: the
     // host handles the release while this pass still needs them.
     char newKeyName[kKeyNameSize];
     char newModelName[kModelNameSize];
-    CopyField(newKeyName, keyName, kKeyNameLimit);
+    CopyField(newKeyName, names.keyName, kKeyNameLimit);
     newKeyName[kKeyNameLimit] = '\0';
-    CopyField(newModelName, modelName, kModelNameLimit);
+    CopyField(newModelName, names.modelName, kModelNameLimit);
     newModelName[kModelNameLimit] = '\0';
 
-    bool sameKey = line >= 0 && FieldHolds(record_.keyName, newKeyName, kKeyNameLimit) &&
+    bool sameKey = names.line >= 0 && FieldHolds(record_.keyName, newKeyName, kKeyNameLimit) &&
                    FieldHolds(texts_.modelName, newModelName, kModelNameLimit);
     if (previousPressed_ && !sameKey) {
         sink_.SendKey(kReleaseParam);
         repeatCount_ = 0;
     }
 
+    std::memcpy(texts_.codeText, codeText, sizeof codeText);
     CopyField(record_.keyName, newKeyName, kKeyNameLimit);
     CopyField(texts_.modelName, newModelName, kModelNameLimit);
 }

@@ -13,6 +13,7 @@
 #include "config/KeyMap.h"
 
 #include <cstdint>
+#include <string_view>
 
 struct KeyTiming {
     std::uint32_t wait1;  // from a press to the first repeat
@@ -45,6 +46,15 @@ struct KeyTable {
     const ModelNameList* modelNames;
     int codeTextDigits;
 };
+
+// What the table makes of a code text: the key's name and its model, or, for
+// a code it does not hold, the code text itself and "<undefined>".
+struct KeyNames {
+    std::string_view keyName;
+    std::string_view modelName;
+    int line;  // the key map's line, -1 for a code it does not hold
+};
+KeyNames LookUpKey(const KeyTable& table, std::string_view codeText);
 
 class KeyDispatcher {
 public:

@@ -29,6 +29,7 @@ struct SentKey {
     std::string keyName;
     std::string codeText;
     std::string modelName;
+    std::string bytes;  // every byte a host can read of the key: name, code text and model fields
 };
 
 struct Arrival {
@@ -45,7 +46,10 @@ public:
     void SendKey(std::int32_t param) override
     {
         log.push_back({now_, "send " + std::to_string(param)});
-        sent.push_back({param, record_.keyName, record_.codeText, record_.modelName});
+        std::string bytes(record_.keyName, kKeyNameSize);
+        bytes.append(record_.codeText, kCodeTextSize);
+        bytes.append(record_.modelName, kModelNameSize);
+        sent.push_back({param, record_.keyName, record_.codeText, record_.modelName, bytes});
     }
     void ShowCode(std::uint64_t code) override
     {
@@ -269,16 +273,25 @@ TEST(KeyDispatcher, UnmappedCodeGoesOutAsItsCodeTextWithUndefinedModel)
     EXPECT_EQ(drive.sink.sent[0].modelName, "<undefined>");
 }
 
-TEST(KeyDispatcher, TakeOverReleaseNamesTheOldKeyWithTheNewCodeText)
+// A host that reads the record while it handles the release of the old key
+// sees that key whole, byte for byte as at its press: name, code and model
+// belong together.
+TEST(KeyDispatcher, TakeOverReleaseDescribesTheOldKeyAndThePressTheNewOne)
 {
     Drive drive;
-    drive.Run({{0, 0x1A}, {50, 0x0B}});
+    drive.Run({{0, 0x1A}, {50, 0x0F}});
     ASSERT_GE(drive.sink.sent.size(), 3u);
+    const SentKey& press = drive.sink.sent[0];
     const SentKey& release = drive.sink.sent[1];
+    const SentKey& newPress = drive.sink.sent[2];
     EXPECT_EQ(release.param, -1);
-    EXPECT_EQ(release.keyName, "Power");
-    EXPECT_EQ(release.codeText, "0000000B");
-    EXPECT_EQ(drive.sink.sent[2].keyName, "VolumeUp");
+    EXPECT_EQ(release.bytes, press.bytes) << "release " << release.keyName << " " << release.codeText << " "
+                                          << release.modelName << ", press " << press.keyName << " "
+                                          << press.codeText << " " << press.modelName;
+    EXPECT_EQ(newPress.param, 0);
+    EXPECT_EQ(newPress.keyName, "Power");
+    EXPECT_EQ(newPress.codeText, "0000000F");
+    EXPECT_EQ(newPress.modelName, "Other Remote");
 }
 
 TEST(KeyDispatcher, LongNamesAreCutToTheirFieldsAndTerminated)
