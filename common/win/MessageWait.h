@@ -24,7 +24,8 @@ inline void WaitDeliveringSentMessages(HANDLE object)
 // receiving thread may itself be waiting for the sender to stop (a host that
 // stops the plug-in from inside its handler of the message), and with a plain
 // SendMessage each would wait for the other for good. Returns false when the
-// message was not sent or the wait was given up.
+// message could not be sent at all; a send whose wait was given up still
+// reaches the window when its thread next takes sent messages.
 //
 // The completion arrives as a callback on this thread's queue, counted in
 // completed; sent counts the sends. Both belong to the caller and must
@@ -49,7 +50,7 @@ inline bool SendMessageUntil(HWND window, UINT message, WPARAM wParam, LPARAM lP
     ++counter.sent;
     while (counter.completed != counter.sent) {
         if (::MsgWaitForMultipleObjectsEx(1, &stop, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) != WAIT_OBJECT_0 + 1)
-            return false;
+            break;
         MSG pending;
         while (::PeekMessageA(&pending, nullptr, 0, 0, PM_REMOVE))
             ::DispatchMessageA(&pending);

@@ -69,11 +69,14 @@ void SaveTimingSettings()
 
 DialogSettings ReadDialogSettings()
 {
+    const PluginState& plugin = ThePlugin();
     IniFile settings = TheSettingsFile();
     DialogSettings presets;
     presets.defaultConfig = settings.ReadString(kMain, "DefaultConfig", kDialogDefaultKeyMapFile);
-    presets.device = settings.ReadInteger(kMain, "Device", 0);
-    presets.chipTypeTM = settings.ReadBool(kMain, "ChipTypeTM", false);
+    // Without the keys, the dialog shows what the plug-in uses: the device
+    // that the receiver picked by its name, not simply the first one.
+    presets.device = settings.ReadInteger(kMain, "Device", plugin.device);
+    presets.chipTypeTM = settings.ReadBool(kMain, "ChipTypeTM", plugin.chipTypeTM);
     return presets;
 }
 

@@ -27,7 +27,8 @@ void ReadTimingSettings();
 // Writes Wait1, WaitN and WaitR.
 void SaveTimingSettings();
 
-// What the setup dialog presets from the file; no value in memory changes.
+// What the setup dialog presets from the file, with the values in memory for
+// the keys the file lacks; no value in memory changes.
 struct DialogSettings {
     std::string defaultConfig;  // the key-map file to preselect
     std::int32_t device = 0;    // -1 when no device is chosen

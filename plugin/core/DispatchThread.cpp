@@ -20,6 +20,7 @@
 #include "setup/SetupForm.h"
 
 #include <atomic>
+#include <cstring>
 
 namespace {
 
@@ -42,8 +43,9 @@ public:
     {
         if (plugin_.testMode || plugin_.dispatchStop.IsSet())
             return;
-        win::SendMessageUntil(plugin_.hostWindow, kKeyMessage, reinterpret_cast<WPARAM>(&plugin_.remoteEvent), param,
-                              plugin_.dispatchStop.Get(), sends_);
+        if (win::SendMessageUntil(plugin_.hostWindow, kKeyMessage, reinterpret_cast<WPARAM>(&plugin_.remoteEvent),
+                                  param, plugin_.dispatchStop.Get(), sends_))
+            NoteHostKey(param);
     }
 
     void ShowCode(std::uint64_t code) override
@@ -54,6 +56,19 @@ public:
     void ShowRelease() override { PostToSetupForm(kMonitorReleaseMessage, 0, 0); }
 
 private:
+    // The key as the host now sees it. A pass that Stop interrupts may have
+    // rewritten the record for a key the host was never told of, so the
+    // held key keeps its own copy of what the host read.
+    void NoteHostKey(std::int32_t param)
+    {
+        HeldKey& held = plugin_.heldKey;
+        held.down = param != kReleaseParam;
+        if (param != kPressParam)
+            return;
+        std::memcpy(held.keyName, plugin_.remoteEvent.keyName, sizeof held.keyName);
+        held.texts = plugin_.keyEventTexts;
+    }
+
     void PostToSetupForm(UINT message, WPARAM wParam, LPARAM lParam)
     {
         if (!plugin_.testMode)

@@ -34,12 +34,32 @@ std::uint32_t ReadCoreVersion(const void* hostInfo)
     return version;
 }
 
+// A host that does not answer within this time gets its release no later.
+constexpr UINT kReleaseSendTimeoutMs = 500;
+
 // Close's work once no thread runs; harmless when repeated.
 void ReleaseOpenedState(PluginState& plugin)
 {
     plugin.keyMap.reset();
     ReceiverClose();
     plugin.opened = false;
+    plugin.coreVersionOk = false;
+}
+
+// Sends the release of the key the host was last told is down, once the
+// DispatchThread has ended, with the record describing that key again. On
+// the thread that owns the host's window, the send is a plain call of its
+// window procedure, so it cannot hang even when Stop runs inside the
+// handler of that key's own press.
+void ReleaseHeldKey(PluginState& plugin)
+{
+    HeldKey& held = plugin.heldKey;
+    if (!std::exchange(held.down, false))
+        return;
+    std::memcpy(plugin.remoteEvent.keyName, held.keyName, sizeof held.keyName);
+    plugin.keyEventTexts = held.texts;
+    ::SendMessageTimeoutA(plugin.hostWindow, kKeyMessage, reinterpret_cast<WPARAM>(&plugin.remoteEvent),
+                          kReleaseParam, SMTO_NORMAL, kReleaseSendTimeoutMs, nullptr);
 }
 
 void EndDispatchThread(PluginState& plugin)
@@ -51,6 +71,78 @@ void EndDispatchThread(PluginState& plugin)
     plugin.dispatchThread.Close();
     plugin.dispatchStop.Close();
 }
+
+// One Setup call. Whatever way it ends, even by an exception, it leaves the
+// plug-in as it found it: no dialog published, TestMode off, the host's
+// window enabled, and the threads running only when they ran before and the
+// plug-in is still open.
+class SetupSession {
+public:
+    explicit SetupSession(PluginState& plugin)
+        : plugin_(plugin),
+          wasStarted_(plugin.started),
+          ownerWasEnabled_(plugin.hostWindow && ::IsWindowEnabled(plugin.hostWindow))
+    {
+    }
+    SetupSession(const SetupSession&) = delete;
+    SetupSession& operator=(const SetupSession&) = delete;
+
+    ~SetupSession()
+    {
+        // The owner is enabled before the dialog goes, so that it gets the
+        // activation back instead of another application.
+        if (ownerWasEnabled_ && ::IsWindow(plugin_.hostWindow))
+            ::EnableWindow(plugin_.hostWindow, TRUE);
+        EndDialog();
+        if (wasStarted_)
+            Quietly(plugin::Start);
+    }
+
+    void Run()
+    {
+        // A key the host holds gets its release before the dialog takes the
+        // keys over; the threads start again below, in TestMode.
+        plugin::Stop();
+        // The window is made here, on the host's thread, before TestMode lets
+        // the DispatchThread post to it.
+        form_ = std::make_unique<TSetupForm>(plugin_.hostWindow);
+        std::atomic_ref(SetupForm).store(form_.get());
+        plugin_.testMode = true;
+        plugin::Start();
+        form_->ShowModal();
+        EndDialog();
+
+        SaveTimingSettings();
+        LoadReceiverConfig();
+    }
+
+private:
+    template <typename Operation>
+    static void Quietly(Operation operation) noexcept
+    {
+        try {
+            operation();
+        } catch (...) {
+            // Undoing must not fail in turn; what failed stays undone.
+        }
+    }
+
+    // Stop runs while TestMode is still set, so nothing reaches the host
+    // from the dialog's threads; the form goes only once nobody can post to
+    // it.
+    void EndDialog() noexcept
+    {
+        Quietly(plugin::Stop);
+        plugin_.testMode = false;
+        std::atomic_ref(SetupForm).store(nullptr);
+        form_.reset();
+    }
+
+    PluginState& plugin_;
+    const bool wasStarted_;
+    const bool ownerWasEnabled_;
+    std::unique_ptr<TSetupForm> form_;
+};
 
 }  // namespace
 
@@ -97,7 +189,9 @@ const char* Open(const char* sourceName, HWND hostWindow, const void* hostInfo)
 void Start()
 {
     PluginState& plugin = ThePlugin();
-    if (plugin.started || plugin.stopping)
+    // Without Open, or after Close, there are no lists and no receiver for
+    // the threads to use, and the host may unload the library at any time.
+    if (plugin.started || plugin.stopping || !plugin.opened)
         return;
     if (!plugin.coreVersionOk) {
         ::MessageBoxA(nullptr, "Incorrect core version.", kPluginDescription, MB_ICONERROR | MB_OK);
@@ -135,6 +229,7 @@ void Stop()
     // closed only after both have ended.
     ReceiverRequestStop();
     EndDispatchThread(plugin);
+    ReleaseHeldKey(plugin);
     ReceiverStop();
     plugin.codeEvent.Close();
     plugin.started = false;
@@ -150,24 +245,8 @@ void Setup()
     PluginState& plugin = ThePlugin();
     if (SetupForm || plugin.stopping)
         return;  // the dialog is already open
-    bool wasStarted = plugin.started;
-
-    // The window is made here, on the host's thread, before TestMode lets
-    // the DispatchThread post to it.
-    auto form = std::make_unique<TSetupForm>(plugin.hostWindow);
-    std::atomic_ref(SetupForm).store(form.get());
-    plugin.testMode = true;
-    Start();
-    form->ShowModal();
-    Stop();
-    plugin.testMode = false;
-    std::atomic_ref(SetupForm).store(nullptr);
-    form.reset();
-
-    SaveTimingSettings();
-    LoadReceiverConfig();
-    if (wasStarted)
-        Start();
+    SetupSession session(plugin);
+    session.Run();
 }
 
 void Close()
@@ -179,6 +258,10 @@ void Close()
         plugin.closePending = true;
         return;
     }
+    // A Close that the dialog's loop delivers ends the dialog too: nothing
+    // of the plug-in may go on once Close has returned.
+    if (TSetupForm* form = SetupForm)
+        form->EndModal();
     Stop();
     ReleaseOpenedState(plugin);
 }

@@ -25,12 +25,23 @@ class TSetupForm;
 
 using DeviceList = std::vector<std::string>;
 
+// The key the host was last told is down, as the record described it then.
+// The DispatchThread writes it with each message it hands to the host; Stop
+// reads it once that thread has ended and sends the release the host is
+// still owed.
+struct HeldKey {
+    bool down = false;
+    char keyName[kKeyNameSize] = {};
+    KeyEventTexts texts = {};
+};
+
 struct PluginState {
     HWND hostWindow = nullptr;
     char moduleFileName[MAX_PATH] = {};
 
     RemoteEvent remoteEvent = {};
     KeyEventTexts keyEventTexts = {};
+    HeldKey heldKey;
 
     // Created by Open (the key map) and by ReceiverOpen (the lists).
     std::optional<KeyMap> keyMap;
@@ -41,7 +52,7 @@ struct PluginState {
     bool started = false;
     bool stopping = false;
     bool closePending = false;  // Close came while Stop waited for the threads
-    bool coreVersionOk = false;
+    bool coreVersionOk = false;  // the host that opened the plug-in has a core it works with
     std::atomic<bool> testMode{false};
 
     // Settings in memory, signed milliseconds as stored; the threads bound

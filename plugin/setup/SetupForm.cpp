@@ -1,13 +1,15 @@
-// The dialog runs its own modal loop on the host's thread. The monitor
-// messages are taken from that loop, where only posted messages arrive: the
-// dialog manager sends messages of its own with the same values
-// (DM_GETDEFID, DM_SETDEFID) straight to the window procedure, and those must
-// never show up as received codes.
+// The dialog runs its own modal loop on the host's thread. The monitor's
+// messages reach the window procedure as any other message does, so codes
+// show in every modal loop that runs on this thread: while the user drags
+// the dialog by its title, or while a message box is up.
 //
 // A change of device or model saves, stops, reloads and starts the plug-in
 // from inside a control's notification; the combo boxes' selections are set
 // from the program only with messages that notify nobody, so a reload never
 // runs a change handler again.
+//
+// The dialog is owned by the host's window and dies with it. Its loop then
+// ends at once, and nothing is read from the controls that went with it.
 
 #include "SetupForm.h"
 
@@ -16,6 +18,7 @@
 #include "common/win/ActivationScope.h"
 #include "config/CodeText.h"
 #include "config/Settings.h"
+#include "core/KeyDispatcher.h"
 #include "core/Plugin.h"
 #include "core/PluginResources.h"
 #include "core/PluginState.h"
@@ -148,15 +151,10 @@ void TSetupForm::ShowModal()
     modalDone_ = false;
     MSG message;
     bool quit = false;
-    while (!modalDone_) {
+    while (!modalDone_ && window_) {
         if (::GetMessageA(&message, nullptr, 0, 0) <= 0) {
             quit = true;
             break;
-        }
-        if (message.hwnd == window_ &&
-            (message.message == kMonitorCodeMessage || message.message == kMonitorReleaseMessage)) {
-            ShowMonitorMessage(message.message, message.wParam, message.lParam);
-            continue;
         }
         if (!::IsDialogMessageA(window_, &message)) {
             ::TranslateMessage(&message);
@@ -164,14 +162,23 @@ void TSetupForm::ShowModal()
         }
     }
 
-    FormHide();
+    if (window_)
+        FormHide();
     // The owner is enabled before the dialog hides, so that it gets the
     // activation back instead of another application.
-    if (disabledOwner)
+    if (disabledOwner && ::IsWindow(owner_))
         ::EnableWindow(owner_, TRUE);
-    ::ShowWindow(window_, SW_HIDE);
+    if (window_)
+        ::ShowWindow(window_, SW_HIDE);
     if (quit)
         ::PostQuitMessage(static_cast<int>(message.wParam));
+}
+
+void TSetupForm::EndModal()
+{
+    modalDone_ = true;
+    if (window_)
+        ::PostMessageA(window_, WM_NULL, 0, 0);  // wakes the loop when nothing else would
 }
 
 void TSetupForm::FormShow()
@@ -258,16 +265,15 @@ void TSetupForm::ShowMonitorMessage(UINT message, WPARAM wParam, LPARAM lParam)
     char codeText[kCodeTextMaxDigits + 1];
     FormatCodeText(code, plugin.codeTextDigits, codeText);
     ::SetWindowTextA(Item(Control::CodeLabel), (std::string("Code: ") + codeText).c_str());
-    // The DispatchThread wrote the key name before it posted the code, and
-    // may be writing the next one now: read no further than the field.
-    const char* keyName = plugin.remoteEvent.keyName;
-    std::string keyText = "Key: " + std::string(keyName, strnlen(keyName, sizeof plugin.remoteEvent.keyName));
-    ::SetWindowTextA(Item(Control::KeyLabel), keyText.c_str());
+    // The name comes from the key map, which only this thread changes, not
+    // from the record, which the DispatchThread may be writing meanwhile. It
+    // is cut as the record's field cuts it.
+    KeyNames names = LookUpKey({plugin.keyMap ? &*plugin.keyMap : nullptr, nullptr, plugin.codeTextDigits}, codeText);
+    std::string_view keyName = names.keyName.substr(0, std::min(names.keyName.find('\0'), kKeyNameSize - 1));
+    ::SetWindowTextA(Item(Control::KeyLabel), ("Key: " + std::string(keyName)).c_str());
     // The grid holds one row per key-map line, in order.
-    if (plugin.keyMap) {
-        if (int row = plugin.keyMap->IndexOfName(codeText); row >= 0)
-            ShowCodeRow(row);
-    }
+    if (names.line >= 0)
+        ShowCodeRow(names.line);
 }
 
 void TSetupForm::ShowCodeRow(int row)
@@ -346,6 +352,10 @@ LRESULT CALLBACK TSetupForm::WindowProc(HWND window, UINT message, WPARAM wParam
 LRESULT TSetupForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
+    case kMonitorCodeMessage:
+    case kMonitorReleaseMessage:
+        ShowMonitorMessage(message, wParam, lParam);
+        return 0;
     case DM_GETDEFID:
         // Enter, anywhere in the dialog, presses "Close".
         return MAKELRESULT(IDOK, DC_HASDEFID);
@@ -387,6 +397,14 @@ LRESULT TSetupForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_CLOSE:
         modalDone_ = true;
         return 0;
+    case WM_NCDESTROY:
+        // Destroyed with its owner, or by anyone else: the form stays
+        // behind without a window and its loop ends.
+        ::SetWindowLongPtrA(window, GWLP_USERDATA, 0);
+        window_ = nullptr;
+        controls_ = {};
+        modalDone_ = true;
+        break;
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
 }

@@ -15,8 +15,10 @@
 
 // Posted by the DispatchThread while TestMode is set: a (different) key is
 // down, wParam and lParam the high and low halves of its code; no key is down.
-constexpr UINT kMonitorCodeMessage = WM_USER;
-constexpr UINT kMonitorReleaseMessage = WM_USER + 1;
+// Numbers of the plug-in's own: the dialog manager uses WM_USER and above
+// for its messages.
+constexpr UINT kMonitorCodeMessage = WM_APP;
+constexpr UINT kMonitorReleaseMessage = WM_APP + 1;
 
 class TSetupForm {
 public:
@@ -31,8 +33,12 @@ public:
     HWND Handle() const { return window_; }
 
     // Shows the dialog, with the owner disabled, until the user closes it
-    // with "Close", Escape or the close box; then writes the choices.
+    // with "Close", Escape or the close box, or EndModal is called; then
+    // writes the choices. A dialog whose window went with its owner ends at
+    // once and writes nothing.
     void ShowModal();
+    // Ends ShowModal's loop as the "Close" button does.
+    void EndModal();
 
 private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;

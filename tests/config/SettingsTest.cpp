@@ -101,7 +101,7 @@ TEST_F(SettingsFile, WithoutAFileOpenKeepsTheValuesAndLoadsMoskerWhileTheDialogP
 
     DialogSettings presets = ReadDialogSettings();
     EXPECT_EQ(presets.defaultConfig, "PelcatoPCIDVD.cfg");
-    EXPECT_EQ(presets.device, 0);
+    EXPECT_EQ(presets.device, 3) << "the device the plug-in uses, not simply the first";
     EXPECT_FALSE(presets.chipTypeTM);
 }
 

@@ -6,6 +6,7 @@
 #include "core/PluginState.h"
 #include "setup/SetupForm.h"
 
+#include "FailingAllocation.h"
 #include "ResourceUse.h"
 #include "ScratchFolder.h"
 #include "SimControl.h"
@@ -13,7 +14,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <future>
+#include <new>
+#include <string>
+#include <thread>
 #include <cstring>
 #include <vector>
 
@@ -113,7 +120,8 @@ TEST_F(Lifecycle, StopOnTheHostsThreadWhileTheDispatcherSendsToItReturns)
         plugin::Stop();
     });
     EXPECT_FALSE(ThePlugin().started);
-    EXPECT_EQ(host.Params(), std::vector<std::int32_t>{0}) << "the press was delivered while Stop waited";
+    EXPECT_EQ(host.Params(), (std::vector<std::int32_t>{0, -1}))
+        << "the press was delivered while Stop waited, and its release after it";
 }
 
 TEST_F(Lifecycle, CloseFromAMessageThatStopDeliversClosesOnceTheThreadsHaveEnded)
@@ -130,7 +138,7 @@ TEST_F(Lifecycle, CloseFromAMessageThatStopDeliversClosesOnceTheThreadsHaveEnded
         plugin::Stop();
     });
     host.OnKey(nullptr);
-    EXPECT_EQ(host.Params(), std::vector<std::int32_t>{0});
+    EXPECT_EQ(host.Params(), (std::vector<std::int32_t>{0, -1}));
     EXPECT_FALSE(ThePlugin().opened) << "the Close inside Stop's wait took effect";
     EXPECT_FALSE(ThePlugin().devices);
     EXPECT_EQ(ThreadCount(), threadsBefore) << "no thread left behind";
@@ -139,10 +147,12 @@ TEST_F(Lifecycle, CloseFromAMessageThatStopDeliversClosesOnceTheThreadsHaveEnded
     EXPECT_EQ(stats.objectsAlive, 0) << "the receiver object is released";
 }
 
-TEST_F(Lifecycle, StopFromInsideTheHostsKeyHandlerReturns)
+TEST_F(Lifecycle, StopFromInsideTheHostsKeyHandlerReturnsAndReleasesTheKeyOnce)
 {
     std::atomic<bool> stopped = false;
-    host.OnKey([&](std::int32_t) {
+    host.OnKey([&](std::int32_t param) {
+        if (param != 0)
+            return;
         plugin::Stop();
         stopped = true;
     });
@@ -151,7 +161,48 @@ TEST_F(Lifecycle, StopFromInsideTheHostsKeyHandlerReturns)
     EXPECT_TRUE(WaitUntil([&] { return stopped.load(); }, kPatienceMs));
     host.OnKey(nullptr);
     EXPECT_FALSE(ThePlugin().started);
+    ::Sleep(300);  // a second release would have come by now
+    EXPECT_EQ(host.Params(), (std::vector<std::int32_t>{0, -1})) << "the release, inside the press's handler";
 }
+
+// A key that is down when the plug-in stops, closes or hands the keys to the
+// dialog comes up at the host, with the record naming it, exactly once.
+class HeldKeyWhen : public Lifecycle, public testing::WithParamInterface<const char*> {};
+
+TEST_P(HeldKeyWhen, GetsItsReleaseBeforeTheHostLosesTheKeys)
+{
+    const std::string when = GetParam();
+    host.Run(plugin::Start);
+    SimPlayScript("hold 1A 10000", 0);
+    ASSERT_TRUE(host.WaitForMessages(2, kPatienceMs)) << "the press and a repeat";
+
+    if (when == "Setup") {
+        std::future<void> setup = host.Post(plugin::Setup);
+        HWND form = WaitForSetupForm(kPatienceMs);
+        ASSERT_TRUE(form);
+        std::vector<std::int32_t> params = host.Params();
+        EXPECT_EQ(params.back(), -1) << "released before the dialog showed";
+        ::PostMessageA(form, WM_CLOSE, 0, 0);
+        ASSERT_EQ(setup.wait_for(std::chrono::milliseconds(kPatienceMs)), std::future_status::ready);
+        host.Run(plugin::Stop);
+    } else {
+        host.Run(when == "Stop" ? plugin::Stop : plugin::Close);
+    }
+
+    std::vector<KeyMessage> messages = host.Messages();
+    auto release = std::find_if(messages.begin(), messages.end(), [](const KeyMessage& m) { return m.param == -1; });
+    ASSERT_NE(release, messages.end()) << when;
+    EXPECT_STREQ(release->record.keyName, "0000001A") << when;
+    EXPECT_EQ(release->codeText, "0000001A") << when;
+    EXPECT_EQ(release->modelName, "<undefined>") << when;
+    for (auto m = messages.begin(); m != release; ++m)
+        EXPECT_NE(m->param, -1) << when << ": a release before the held key's";
+    if (when != "Setup") {
+        EXPECT_EQ(release + 1, messages.end()) << when << ": nothing after the release";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Calls, HeldKeyWhen, testing::Values("Stop", "Close", "Setup"));
 
 TEST_F(Lifecycle, StopReturnsWhileTheHostsHandlerHangs)
 {
@@ -303,6 +354,108 @@ TEST_F(Lifecycle, SetupOnARunningPluginStartsItAgainAfterwards)
     EXPECT_TRUE(ThePlugin().started);
     PushCodes({0x1A});
     EXPECT_TRUE(host.WaitForRelease(kPatienceMs));
+}
+
+// What a host finds after calls in any order: whether the plug-in is open
+// and running, how many threads it runs and whether it holds a receiver
+// object.
+struct PluginCondition {
+    bool opened;
+    bool started;
+    int threads;
+    long receiverObjects;
+    bool operator==(const PluginCondition&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const PluginCondition& c)
+{
+    return out << "{opened " << c.opened << ", started " << c.started << ", threads " << c.threads
+               << ", receiver objects " << c.receiverObjects << "}";
+}
+
+PluginCondition ConditionNow(int threadsWhenIdle)
+{
+    SimStats stats;
+    SimGetStats(&stats);
+    return {ThePlugin().opened, ThePlugin().started, ThreadCount() - threadsWhenIdle, stats.objectsAlive};
+}
+
+TEST_F(Lifecycle, NothingStartsAfterClose)
+{
+    int threadsWhenIdle = ThreadCount();
+    host.Run([] {
+        plugin::Close();
+        plugin::Start();
+    });
+    EXPECT_EQ(ConditionNow(threadsWhenIdle), (PluginCondition{false, false, 0, 0}));
+}
+
+TEST_F(Lifecycle, CloseDeliveredByTheDialogsLoopEndsTheDialogAndNothingRunsAfterwards)
+{
+    int threadsWhenIdle = ThreadCount();
+    host.Run(plugin::Start);
+    std::future<void> setup = host.Post(plugin::Setup);
+    ASSERT_TRUE(WaitForSetupForm(kPatienceMs));
+    host.Post(plugin::Close);
+    ASSERT_EQ(setup.wait_for(std::chrono::milliseconds(kPatienceMs)), std::future_status::ready)
+        << "Close ended the dialog";
+    EXPECT_EQ(ConditionNow(threadsWhenIdle), (PluginCondition{false, false, 0, 0}));
+    EXPECT_EQ(SetupForm, nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(host.Window()));
+}
+
+// Closes every setup dialog that shows, as a user in a hurry would.
+class DialogCloser {
+public:
+    DialogCloser()
+        : thread_([this] {
+              while (!done_) {
+                  if (HWND form = ::FindWindowA("PelcatoSetupForm", nullptr); form && ::IsWindowVisible(form))
+                      ::PostMessageA(form, WM_CLOSE, 0, 0);
+                  ::Sleep(2);
+              }
+          })
+    {
+    }
+    ~DialogCloser()
+    {
+        done_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> done_ = false;
+    std::thread thread_;
+};
+
+// Setup fails at each of its allocations in turn, as on a machine out of
+// memory. However it ends, the host gets back the plug-in it had.
+TEST_F(Lifecycle, SetupThatFailsAnywhereLeavesThePlugInAsItFoundIt)
+{
+    DialogCloser closer;
+    int threadsWhenIdle = ThreadCount();
+    host.Run(plugin::Start);
+    bool failed = true;
+    int failAt = 0;
+    for (; failed && failAt < 2000; ++failAt) {
+        host.Run([&] {
+            FailAllocationAfter(failAt);
+            try {
+                plugin::Setup();
+            } catch (const std::bad_alloc&) {
+                // what the export's guard keeps from the host
+            }
+            failed = DisarmFailingAllocation();
+        });
+        ASSERT_EQ(SetupForm, nullptr) << "allocation " << failAt;
+        ASSERT_FALSE(ThePlugin().testMode) << "allocation " << failAt;
+        ASSERT_TRUE(::IsWindowEnabled(host.Window())) << "allocation " << failAt;
+        ASSERT_EQ(ConditionNow(threadsWhenIdle), (PluginCondition{true, true, 2, 1})) << "allocation " << failAt;
+    }
+    std::printf("    Setup failed at each of its first %d allocations\n", failAt - 1);
+    EXPECT_FALSE(failed) << "a Setup got past every allocation";
+    PushCodes({0x1A});
+    EXPECT_TRUE(host.WaitForRelease(kPatienceMs)) << "keys reach the host again";
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <future>
 #include <string>
@@ -182,6 +183,71 @@ TEST_F(SetupDialog, ShowsTheFormOverTheHostWithEveryChoiceLoaded)
         << "the chosen file in its own letter case; new keys after the old ones";
 }
 
+// A machine whose tuner card is not the first device: without a Device key,
+// the plug-in finds the card by its name, and the dialog must neither show
+// nor store another device than the one the plug-in polls.
+TEST_F(SetupDialog, WithoutADeviceKeyTheDialogKeepsTheDeviceThePlugInFound)
+{
+    const char* names[] = {"USB Webcam", "Pelcato PCI DVD Tuner"};
+    SimSetDevices(names, nullptr, 2);
+    Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
+    Write("Dvd.cfg", kDvdKeyMap);
+    ASSERT_TRUE(OpenDialog());
+    EXPECT_EQ(Selection(Control::DeviceCombo), 1);
+
+    ::SendMessageA(Item(Control::OKButton), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntilClosed());
+    std::vector<std::string> lines = SettingsLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "Device=1"), lines.end()) << "the tuner card is stored";
+    host.Run(plugin.Start);
+    EXPECT_EQ(Stats().lastSelectedDevice, 1) << "the plug-in still polls the tuner card";
+}
+
+// The host's window goes away while the dialog is open: the dialog goes
+// with it, Setup returns, and the file keeps every choice it held.
+TEST_F(SetupDialog, OwnerDestroyedWhileOpenEndsTheDialogAndWritesNothing)
+{
+    const std::string settings = "[Main]\r\nDevice=1\r\nChipTypeTM=1\r\nDefaultConfig=Mini.cfg\r\n";
+    Write("Pelcato.ini", settings);
+    Write("Mini.cfg", kMiniKeyMap);
+    HWND owner = nullptr;
+    host.Run([&] { owner = ::CreateWindowA("STATIC", "Short-lived host", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
+                                           nullptr, nullptr, nullptr); });
+    ASSERT_TRUE(owner);
+    host.Run([&] { plugin.Open("Test", owner, hostInfo.bytes); });
+    setup_ = host.Post(plugin.Setup);
+    form_ = WaitForSetupForm(kPatienceMs);
+    ASSERT_TRUE(form_);
+
+    host.Post([owner] { ::DestroyWindow(owner); });
+    ASSERT_TRUE(WaitUntilClosed()) << "Setup returned";
+    EXPECT_FALSE(::IsWindow(form_));
+    EXPECT_EQ(*plugin.SetupForm, nullptr);
+    std::vector<std::string> lines = SettingsLines();
+    EXPECT_EQ(std::vector<std::string>(lines.begin(), lines.begin() + 4),
+              (std::vector<std::string>{"[Main]", "Device=1", "ChipTypeTM=1", "DefaultConfig=Mini.cfg"}))
+        << "what the file held stays";
+}
+
+// The monitor's messages are the window's own: they show in any modal loop
+// on the host's thread, here a message box that the host opens meanwhile.
+TEST_F(SetupDialog, MonitorShowsCodesWhileAnotherModalLoopRuns)
+{
+    Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
+    Write("Dvd.cfg", kDvdKeyMap);
+    ASSERT_TRUE(OpenDialog());
+    std::future<void> box = host.Post([this] { ::MessageBoxA(form_, "Busy", "Host", MB_OK); });
+    HWND boxWindow = WaitForVisibleWindow("#32770", "Host", kPatienceMs);
+    ASSERT_TRUE(boxWindow);
+
+    const unsigned char power = 0x1A;
+    SimPushCodes(&power, 1);
+    EXPECT_TRUE(WaitForText(Control::KeyLabel, "Key: Power"));
+    EXPECT_EQ(Text(Control::CodeLabel), "Code: 0000001A");
+    ::PostMessageA(boxWindow, WM_COMMAND, IDOK, 0);
+    EXPECT_EQ(box.wait_for(std::chrono::milliseconds(kPatienceMs)), std::future_status::ready);
+}
+
 // The dialog activates its own manifest, so that its controls are common
 // controls 6 whatever the host's manifest says. When the activation fails,
 // Windows falls back to the old controls without a word; only a version-6
@@ -348,10 +414,10 @@ TEST_F(SetupDialog, TabWalksTheControlsAndNoDialogMessageShowsAsACode)
     PostKey(Control::DeviceCombo, VK_TAB);
     EXPECT_TRUE(WaitUntil([&] { return focus() == Item(Control::ModelCombo); }, kPatienceMs));
 
-    // The dialog manager's messages share the monitor's values.
+    // The dialog manager's messages are not the monitor's.
     EXPECT_EQ(::SendMessageA(form_, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
     ::SendMessageA(form_, DM_SETDEFID, IDOK, 0);
-    ::SendMessageA(form_, WM_USER, 0, 0x1A);
+    ::SendMessageA(form_, WM_USER + 1, 0, 0x1A);
     EXPECT_EQ(Text(Control::TestGroup), "Monitoring");
     EXPECT_EQ(Text(Control::CodeLabel), "Code:");
 }
