@@ -211,11 +211,17 @@ void TSetupForm::FormShow()
     HWND grid = Item(Control::ValueListEditor);
     ::SendMessageA(grid, LVM_DELETEALLITEMS, 0, 0);
     if (plugin.keyMap) {
+        // A key map may have hundreds of thousands of lines: the grid neither
+        // redraws nor grows its storage row by row while it fills.
         const KeyMap& keyMap = *plugin.keyMap;
+        ::SendMessageA(grid, WM_SETREDRAW, FALSE, 0);
+        ::SendMessageA(grid, LVM_SETITEMCOUNT, keyMap.Count(), 0);
         for (int line = 0; line < keyMap.Count(); ++line) {
             std::string_view code = NameOfLine(keyMap, line);
             AddGridRow(grid, line, std::string(code), std::string(ValueOfLine(keyMap, keyMap.IndexOfName(code))));
         }
+        ::SendMessageA(grid, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(grid, nullptr, TRUE);
     }
 
     for (const UpDownLayout& upDown : kUpDowns) {
