@@ -198,7 +198,10 @@ void TSetupForm::FormShow()
     for (std::size_t i = 0; i < keyMapFileList_->files.size(); ++i) {
         LRESULT item = ::SendMessageA(modelCombo, CB_ADDSTRING, 0,
                                       reinterpret_cast<LPARAM>(keyMapFileList_->files[i].modelName.c_str()));
-        ::SendMessageA(modelCombo, CB_SETITEMDATA, item, static_cast<LPARAM>(i));
+        // CB_ERR and CB_ERRSPACE mean that no item was added; neither is an
+        // item's index to carry the file's.
+        if (item != CB_ERR && item != CB_ERRSPACE)
+            ::SendMessageA(modelCombo, CB_SETITEMDATA, item, static_cast<LPARAM>(i));
     }
     int items = static_cast<int>(::SendMessageA(modelCombo, CB_GETCOUNT, 0, 0));
     for (int item = 0; item < items; ++item) {
