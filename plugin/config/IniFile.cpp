@@ -16,12 +16,19 @@ constexpr DWORD kMaxSectionSize = 4 * 1024 * 1024;
 
 bool ParseDecimal(const std::string& text, std::int32_t& value)
 {
-    const char* begin = text.data();
-    const char* end = begin + text.size();
-    if (begin != end && *begin == '+')
-        ++begin;
-    auto [last, error] = std::from_chars(begin, end, value, 10);
-    return begin != end && error == std::errc{} && last == end;
+    // from_chars takes a '-' of its own but no '+'; a digit must follow the
+    // one sign, or "+-5" would pass as -5.
+    std::size_t firstDigit = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    if (firstDigit == text.size() || text[firstDigit] < '0' || text[firstDigit] > '9')
+        return false;
+    const char* begin = text.data() + (text[0] == '+' ? 1 : 0);
+    const char* end = text.data() + text.size();
+    std::int32_t parsed;
+    auto [last, error] = std::from_chars(begin, end, parsed, 10);
+    if (error != std::errc{} || last != end)
+        return false;
+    value = parsed;
+    return true;
 }
 
 bool IniFile::Usable() const

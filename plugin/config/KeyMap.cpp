@@ -20,15 +20,46 @@ bool EqualIgnoringCase(std::string_view a, std::string_view b)
     return true;
 }
 
+std::size_t KeyMap::FoldedHash::operator()(std::string_view name) const noexcept
+{
+    // FNV-1a over the upper-cased bytes, so that either case of a name lands
+    // in the same bucket.
+    std::size_t hash = 2166136261u;
+    for (char c : name) {
+        hash ^= static_cast<unsigned char>(FoldCase(c));
+        hash *= 16777619u;
+    }
+    return hash;
+}
+
+bool KeyMap::FoldedEqual::operator()(std::string_view a, std::string_view b) const noexcept
+{
+    return EqualIgnoringCase(a, b);
+}
+
+void KeyMap::Clear()
+{
+    lines_.clear();
+    firstLineOfName_.clear();
+}
+
+void KeyMap::AddLine(std::string line, int modelIndex)
+{
+    std::size_t separator = line.find('=');
+    if (separator != std::string::npos) {
+        std::string name = line.substr(0, separator);
+        for (char& c : name)
+            c = FoldCase(c);
+        // emplace keeps an earlier line of the same name.
+        firstLineOfName_.emplace(std::move(name), Count());
+    }
+    lines_.push_back({std::move(line), modelIndex});
+}
+
 int KeyMap::IndexOfName(std::string_view name) const
 {
-    for (int i = 0; i < Count(); ++i) {
-        std::string_view line = lines_[i].text;
-        std::size_t separator = line.find('=');
-        if (separator != std::string_view::npos && EqualIgnoringCase(line.substr(0, separator), name))
-            return i;
-    }
-    return -1;
+    auto found = firstLineOfName_.find(name);
+    return found == firstLineOfName_.end() ? -1 : found->second;
 }
 
 std::string_view NameOfLine(const KeyMap& keyMap, int index)

@@ -3,16 +3,18 @@
 // order, each tied to an entry of the model-name list. Lookups compare the
 // code part without regard to letter case and return the first match.
 
+#include <cstddef>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 using ModelNameList = std::vector<std::string>;
 
 class KeyMap {
 public:
-    void Clear() { lines_.clear(); }
-    void AddLine(std::string line, int modelIndex = 0) { lines_.push_back({std::move(line), modelIndex}); }
+    void Clear();
+    void AddLine(std::string line, int modelIndex = 0);
 
     int Count() const { return static_cast<int>(lines_.size()); }
     std::string_view Line(int index) const { return lines_[index].text; }
@@ -28,7 +30,21 @@ private:
         std::string text;
         int modelIndex;
     };
+    // The dispatcher looks up every code on its own thread, where nothing may
+    // allocate: the index is searched with the code text itself.
+    struct FoldedHash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view name) const noexcept;
+    };
+    struct FoldedEqual {
+        using is_transparent = void;
+        bool operator()(std::string_view a, std::string_view b) const noexcept;
+    };
+
     std::vector<Entry> lines_;
+    // Each name, upper-cased, to its first line: a key map can have hundreds
+    // of thousands of lines, and the dialog looks up every one of them.
+    std::unordered_map<std::string, int, FoldedHash, FoldedEqual> firstLineOfName_;
 };
 
 // Whether a and b are equal but for the case of ASCII letters: how the key

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "PlainFile.h"
 #include "common/win/Handle.h"
 
 namespace {
@@ -32,10 +33,16 @@ std::string ReadActiveKeyMapFileName(const IniFile& settings)
 
 void LoadKeyMapFile(const std::string& path, KeyMap& keyMap, ModelNameList& modelNames)
 {
-    IniFile file(path);
     modelNames.clear();
-    modelNames.push_back(ModelNameOf(file));
     keyMap.Clear();
+    // The profile functions would open a device behind the name, and Open
+    // would wait on it; anything but a plain file reads as a missing one.
+    if (!IsPlainFile(path)) {
+        modelNames.push_back(kUnknownModelName);
+        return;
+    }
+    IniFile file(path);
+    modelNames.push_back(ModelNameOf(file));
     for (std::string& line : file.ReadSectionValues("Keys"))
         keyMap.AddLine(std::move(line));
 }
@@ -49,11 +56,14 @@ KeyMapCatalog ListKeyMapFiles(const std::string& folder, std::string_view defaul
     if (!search)
         return catalog;
     do {
-        // A folder named like a key map is listed too; it reads as "<Unknown>".
-        IniFile file(folder + entry.cFileName);
+        // A folder named like a key map is listed too, as "<Unknown>", and is
+        // not opened; nor is a file whose name Windows takes for a device.
+        bool readable = !(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) &&
+                        !NamesDeviceOrPattern(entry.cFileName);
         if (AnsiUpperCase(entry.cFileName) == wanted)
             catalog.chosen = static_cast<int>(catalog.files.size());
-        catalog.files.push_back({entry.cFileName, ModelNameOf(file)});
+        catalog.files.push_back(
+            {entry.cFileName, readable ? ModelNameOf(IniFile(folder + entry.cFileName)) : kUnknownModelName});
     } while (::FindNextFileA(search.Get(), &entry));
     return catalog;
 }

@@ -19,8 +19,9 @@ inline constexpr char kDialogDefaultKeyMapFile[] = "PelcatoPCIDVD.cfg";
 std::string ReadActiveKeyMapFileName(const IniFile& settings);
 
 // Replaces the key map with the file's section "Keys" and the model names
-// with the file's one model name. A file that cannot be read leaves an empty
-// key map under "<Unknown>".
+// with the file's one model name. A file that cannot be read, and a path
+// that names no plain file (a device, a folder, a pattern), which is never
+// opened, leave an empty key map under "<Unknown>".
 void LoadKeyMapFile(const std::string& path, KeyMap& keyMap, ModelNameList& modelNames);
 
 struct KeyMapFile {

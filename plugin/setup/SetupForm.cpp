@@ -205,7 +205,10 @@ void TSetupForm::FormShow()
     for (std::size_t i = 0; i < keyMapFileList_->files.size(); ++i) {
         LRESULT item = ::SendMessageA(modelCombo, CB_ADDSTRING, 0,
                                       reinterpret_cast<LPARAM>(keyMapFileList_->files[i].modelName.c_str()));
-        ::SendMessageA(modelCombo, CB_SETITEMDATA, item, static_cast<LPARAM>(i));
+        // CB_ERR and CB_ERRSPACE mean that no item was added; neither is an
+        // item's index to carry the file's.
+        if (item != CB_ERR && item != CB_ERRSPACE)
+            ::SendMessageA(modelCombo, CB_SETITEMDATA, item, static_cast<LPARAM>(i));
     }
     int items = static_cast<int>(::SendMessageA(modelCombo, CB_GETCOUNT, 0, 0));
     for (int item = 0; item < items; ++item) {
@@ -218,11 +221,17 @@ void TSetupForm::FormShow()
     HWND grid = Item(Control::ValueListEditor);
     ::SendMessageA(grid, LVM_DELETEALLITEMS, 0, 0);
     if (plugin.keyMap) {
+        // A key map may have hundreds of thousands of lines: the grid neither
+        // redraws nor grows its storage row by row while it fills.
         const KeyMap& keyMap = *plugin.keyMap;
+        ::SendMessageA(grid, WM_SETREDRAW, FALSE, 0);
+        ::SendMessageA(grid, LVM_SETITEMCOUNT, keyMap.Count(), 0);
         for (int line = 0; line < keyMap.Count(); ++line) {
             std::string_view code = NameOfLine(keyMap, line);
             AddGridRow(grid, line, std::string(code), std::string(ValueOfLine(keyMap, keyMap.IndexOfName(code))));
         }
+        ::SendMessageA(grid, WM_SETREDRAW, TRUE, 0);
+        ::InvalidateRect(grid, nullptr, TRUE);
     }
 
     for (const UpDownLayout& upDown : kUpDowns) {

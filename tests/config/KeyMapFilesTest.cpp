@@ -4,6 +4,7 @@
 #include "config/KeyMapFiles.h"
 
 #include "ScratchFolder.h"
+#include "common/win/Handle.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -57,6 +58,30 @@ TEST(KeyMapFile, MissingFileOrSectionsGiveAnEmptyMapUnderUnknown)
         EXPECT_EQ(modelNames, ModelNameList{"<Unknown>"}) << path;
         EXPECT_EQ(keyMap.Count(), 0) << path;
     }
+}
+
+// A named pipe stands in for a serial port that never sends: whoever opens
+// it is seen by the server, and a read from it could wait for ever.
+TEST(KeyMapFile, ADeviceIsNeverOpenedAndReadsAsAMissingFile)
+{
+    std::string pipeName = "\\\\.\\pipe\\pelcato-keymap-test-" + std::to_string(::GetCurrentProcessId());
+    win::Handle pipe(::CreateNamedPipeA(pipeName.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE,
+                                        1, 4096, 4096, 0, nullptr));
+    ASSERT_NE(pipe.Get(), INVALID_HANDLE_VALUE);
+    win::Event connected = win::Event::CreateManualReset();
+    OVERLAPPED waiting = {};
+    waiting.hEvent = connected.Get();
+    ASSERT_FALSE(::ConnectNamedPipe(pipe.Get(), &waiting));
+    ASSERT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_IO_PENDING));
+
+    KeyMap keyMap;
+    keyMap.AddLine("00000001=Stale");
+    ModelNameList modelNames{"Stale"};
+    LoadKeyMapFile(pipeName, keyMap, modelNames);
+    EXPECT_EQ(connected.Wait(0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the key map opened " << pipeName;
+    EXPECT_EQ(modelNames, ModelNameList{"<Unknown>"});
+    EXPECT_EQ(keyMap.Count(), 0);
+    ::CancelIo(pipe.Get());
 }
 
 std::vector<std::string> FileNames(const KeyMapCatalog& catalog)

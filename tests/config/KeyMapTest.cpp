@@ -50,6 +50,19 @@ TEST(KeyMapLookup, LinesWithoutSeparatorNeverMatch)
     EXPECT_EQ(keyMap.IndexOfName("0000001A"), 1);
 }
 
+TEST(KeyMapLookup, ClearForgetsEveryNameAndNewLinesCountFromTheStart)
+{
+    KeyMap keyMap = MakeKeyMap({"0000001A=Power", "=Nameless", "0000000B=VolumeUp"});
+    EXPECT_EQ(keyMap.IndexOfName(""), 1) << "a line that starts with its separator has an empty name";
+    keyMap.Clear();
+    EXPECT_EQ(keyMap.IndexOfName("0000001A"), -1);
+    EXPECT_EQ(keyMap.IndexOfName(""), -1);
+    keyMap.AddLine("0000000b=Second");
+    keyMap.AddLine("0000001A=Again");
+    EXPECT_EQ(keyMap.IndexOfName("0000000B"), 0);
+    EXPECT_EQ(keyMap.IndexOfName("0000001a"), 1);
+}
+
 TEST(KeyMapLookup, ValueIsEverythingAfterTheFirstSeparator)
 {
     KeyMap keyMap = MakeKeyMap({"0000001A=A=B", "0000001B=", "NoSeparator"});

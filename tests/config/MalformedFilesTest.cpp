@@ -187,4 +187,51 @@ TEST(MalformedFiles, GiveBoundedResultsAndNeverStall)
     EXPECT_LT(slowestMs, 5000) << "a case that takes seconds is a stall, not a slow disk";
 }
 
+// A generated key map of half a million lines, each short enough that all
+// of them fit the largest section the plug-in reads (4 MB), goes through
+// Open's load; then every line's code is looked up, as the setup dialog does
+// for its rows.
+TEST(MalformedFiles, HalfAMillionLinesLoadWholeAndEveryCodeFindsItsFirstLine)
+{
+    constexpr int kLines = 500000;
+    constexpr int kLowerCaseTwin = 10;  // "0000A"; the last line spells it "0000a"
+    ScratchFolder folder("malformed-test");
+    std::string text = "[Setup]\r\nName=Huge\r\n[Keys]\r\n";
+    for (int line = 0; line < kLines - 1; ++line) {
+        char entry[16];
+        std::snprintf(entry, sizeof entry, "%05X=K\r\n", line);
+        text += entry;
+    }
+    text += "0000a=K\r\n";
+    folder.Write("Huge.cfg", text);
+    folder.Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Huge.cfg\r\n");
+    PluginState& plugin = ThePlugin();
+    std::strcpy(plugin.moduleFileName, folder.PathOf("Pelcato.dll").c_str());
+    plugin.keyMap.emplace();
+    plugin.modelNames.emplace();
+
+    auto start = std::chrono::steady_clock::now();
+    LoadReceiverConfig();
+    std::chrono::duration<double, std::milli> loadMs = std::chrono::steady_clock::now() - start;
+    const KeyMap& keyMap = *plugin.keyMap;
+    EXPECT_EQ(keyMap.Count(), kLines);
+    EXPECT_EQ(*plugin.modelNames, ModelNameList{"Huge"});
+
+    start = std::chrono::steady_clock::now();
+    int firstWrong = -1;
+    for (int line = 0; line < keyMap.Count() && firstWrong < 0; ++line) {
+        int expected = line == kLines - 1 ? kLowerCaseTwin : line;
+        if (keyMap.IndexOfName(NameOfLine(keyMap, line)) != expected)
+            firstWrong = line;
+    }
+    std::chrono::duration<double, std::milli> lookUpMs = std::chrono::steady_clock::now() - start;
+    EXPECT_EQ(firstWrong, -1) << "line " << firstWrong << " is found at "
+                              << keyMap.IndexOfName(NameOfLine(keyMap, firstWrong));
+    EXPECT_EQ(keyMap.IndexOfName("7A120"), -1) << "one past the last code";
+    std::printf("%d key-map lines loaded in %.0f ms, each looked up in %.0f ms in all\n", keyMap.Count(),
+                loadMs.count(), lookUpMs.count());
+    plugin.keyMap.reset();
+    plugin.modelNames.reset();
+}
+
 }  // namespace

@@ -135,6 +135,8 @@ INSTANTIATE_TEST_SUITE_P(
                     ReadCase{"[Main]\nInterval=2147483648\nDevice=-2147483649\n", 50, 3, false},
                     ReadCase{"[Main]\nInterval=-2147483648\nDevice=2147483647\n", INT32_MIN, INT32_MAX, false},
                     ReadCase{"[Main]\nInterval =  +40  \nChipTypeTM=0\n", 40, 3, false},
+                    ReadCase{"[Main]\nInterval=+-5\nDevice=++5\nChipTypeTM=-+5\n", 50, 3, false},
+                    ReadCase{"[Main]\nInterval=--5\nDevice=-+5\nChipTypeTM=+-5\n", 50, 3, false},
                     ReadCase{"[Other]\nInterval=80\n", 50, 3, false},
                     ReadCase{"Interval=80\n", 50, 3, false}));
 

@@ -367,6 +367,30 @@ TEST_F(SetupDialog, EveryNewDialogAndEveryReloadShowsTheFirstPress)
     EXPECT_EQ(CurrentRow(), 0);
 }
 
+// A key map a generator wrote. The dialog is up within the fixture's
+// patience only when filling the grid costs the same for every row.
+TEST_F(SetupDialog, ShowsAHundredThousandLineKeyMapRowByRow)
+{
+    constexpr int kLines = 100000;
+    std::string keyMap = "[Setup]\r\nName=Generated\r\n[Keys]\r\n";
+    for (int line = 0; line < kLines - 1; ++line) {
+        char entry[32];
+        std::snprintf(entry, sizeof entry, "%08X=Key%d\r\n", line, line);
+        keyMap += entry;
+    }
+    keyMap += "0000000a=Late\r\n";
+    Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Big.cfg\r\n");
+    Write("Big.cfg", keyMap);
+    ASSERT_TRUE(OpenDialog());
+
+    HWND grid = Item(Control::ValueListEditor);
+    EXPECT_EQ(::SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0), kLines);
+    EXPECT_EQ(CellText(kLines - 2, 0), "0001869E");
+    EXPECT_EQ(CellText(kLines - 2, 1), "Key99998");
+    EXPECT_EQ(CellText(kLines - 1, 0), "0000000a") << "the last row, with its own spelling of the code";
+    EXPECT_EQ(CellText(kLines - 1, 1), "Key10") << "and the key of the code's first line";
+}
+
 TEST_F(SetupDialog, ArrowsChangeTheTimingsAndNeverGoPastTheirLimits)
 {
     Write("Pelcato.ini", "[Main]\r\nWaitR=1000\r\nInterval=10\r\n");
