@@ -5,7 +5,12 @@
 // handle. Stop ends the DispatchThread first. It may be inside a synchronous
 // send to the host's window, whose thread may be the one calling Stop: the
 // wait delivers sent messages, and the stop event ends the send's own wait
-// when Stop is called from inside the handler of that very message.
+// when Stop is called from inside the handler of that very message. A key
+// the host was told is down gets its release from Stop itself, once the
+// DispatchThread has ended.
+//
+// After Close nothing runs: Start needs an open plug-in, and a Close that
+// arrives while the setup dialog is open ends the dialog as well.
 
 #include "Plugin.h"
 

@@ -23,6 +23,7 @@
 #include <climits>
 #include <cstring>
 #include <functional>
+#include <ostream>
 #include <random>
 #include <sstream>
 #include <string>
@@ -279,13 +280,26 @@ TEST_F(Soak, HostWindowDestroyedWhileThePlugInRuns)
     ExpectBounded("Close", plugin::Close);
 }
 
-// Calls in an order no host should make, one word a call.
-class UnusualOrder : public Soak, public testing::WithParamInterface<const char*> {};
+// Calls in an order no host should make, one word a call, and what the
+// plug-in must be after them: open or closed, running or not.
+struct CallOrder {
+    const char* calls;
+    bool opened;
+    bool started;
+};
 
-TEST_P(UnusualOrder, NeverHangsAndLeavesNothingBehind)
+void PrintTo(const CallOrder& order, std::ostream* out)
 {
+    *out << "\"" << order.calls << "\"";
+}
+
+class UnusualOrder : public Soak, public testing::WithParamInterface<CallOrder> {};
+
+TEST_P(UnusualOrder, NeverHangsAndLeavesThePlugInAsTheLastCallsSay)
+{
+    const CallOrder& order = GetParam();
     Open();
-    std::istringstream calls(GetParam());
+    std::istringstream calls(order.calls);
     for (std::string call; calls >> call && !HasFatalFailure();) {
         if (call == "Setup") {
             SetupAndClose();
@@ -302,12 +316,29 @@ TEST_P(UnusualOrder, NeverHangsAndLeavesNothingBehind)
         const unsigned char code = 0x1A;
         SimPushCodes(&code, 1);
     }
+
+    SimStats stats;
+    SimGetStats(&stats);
+    EXPECT_EQ(ThePlugin().opened, order.opened) << order.calls;
+    EXPECT_EQ(ThePlugin().started, order.started) << order.calls;
+    EXPECT_EQ(ThreadCount() - threadsBefore_, order.started ? 2 : 0) << order.calls << ": threads of the plug-in";
+    EXPECT_EQ(stats.objectsAlive, order.opened ? 1 : 0) << order.calls << ": receiver objects";
 }
 
 INSTANTIATE_TEST_SUITE_P(Sequences, UnusualOrder,
-                         testing::Values("Stop Start Stop", "Start Start Stop Stop", "Close Close",
-                                         "Setup Setup", "Start Setup Setup Stop", "Start Close", "Start Open Start",
-                                         "Close Start Setup Stop", "Start Close Close Open Start"));
+                         testing::Values(CallOrder{"Stop Start Stop", true, false},
+                                         CallOrder{"Start Start Stop Stop", true, false},
+                                         CallOrder{"Close Close", false, false},
+                                         CallOrder{"Setup Setup", true, false},
+                                         CallOrder{"Start Setup Setup Stop", true, false},
+                                         CallOrder{"Start Setup Setup", true, true},
+                                         CallOrder{"Start Close", false, false},
+                                         CallOrder{"Start Open Start", true, true},
+                                         CallOrder{"Close Start", false, false},
+                                         CallOrder{"Start Close Start", false, false},
+                                         CallOrder{"Start Close Setup", false, false},
+                                         CallOrder{"Close Start Setup Stop", false, false},
+                                         CallOrder{"Start Close Close Open Start", true, true}));
 
 // Run in a copy of this program beside a wrapper that never gets memory for
 // the receiver object; skipped anywhere else.
