@@ -31,6 +31,9 @@
 namespace {
 
 constexpr char kDefaultSourceName[] = "REMOTE";
+// A host whose window belongs to another thread than Stop's, and that does
+// not answer within this time, gets the release of its held key no later.
+constexpr UINT kReleaseSendTimeoutMs = 500;
 
 std::uint32_t ReadCoreVersion(const void* hostInfo)
 {
@@ -38,9 +41,6 @@ std::uint32_t ReadCoreVersion(const void* hostInfo)
     std::memcpy(&version, static_cast<const unsigned char*>(hostInfo) + host_layout::kCoreVersionOffset, sizeof version);
     return version;
 }
-
-// A host that does not answer within this time gets its release no later.
-constexpr UINT kReleaseSendTimeoutMs = 500;
 
 // Close's work once no thread runs; harmless when repeated.
 void ReleaseOpenedState(PluginState& plugin)
