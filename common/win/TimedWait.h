@@ -1,0 +1,58 @@
+#pragma once
+// A wait for a few objects or a moment, whichever comes first, as exact as
+// the system allows. A plain wait's time limit is rounded up to the system's
+// timer tick (about 15.6 ms unless some program has raised the resolution,
+// which this code never does for the whole system). A high-resolution
+// waitable timer, where the system offers one (Windows 10 version 1803 and
+// later), ends the wait within about a millisecond of its moment instead.
+
+#include "Handle.h"
+
+#include <windows.h>
+
+#include <cstddef>
+
+namespace win {
+
+class TimedWait {
+public:
+    // Not in every SDK's headers yet.
+    static constexpr DWORD kHighResolutionTimerFlag = 0x00000002;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+
+    TimedWait() noexcept
+        : timer_(::CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimerFlag, TIMER_ALL_ACCESS))
+    {
+    }
+
+    // Whether waits end by the high-resolution timer rather than by the
+    // plain wait's rounded time limit.
+    bool HighResolution() const noexcept { return static_cast<bool>(timer_); }
+
+    // Waits for one of count (at most 3) objects, or for timeoutMs (INFINITE
+    // for no limit). Returns as WaitForMultipleObjects does: WAIT_OBJECT_0 +
+    // the object's index, WAIT_TIMEOUT or WAIT_FAILED.
+    DWORD Wait(const HANDLE* objects, DWORD count, DWORD timeoutMs) const noexcept
+    {
+        if (!timer_ || timeoutMs == INFINITE || timeoutMs == 0 || count > kMaxObjects)
+            return ::WaitForMultipleObjects(count, objects, FALSE, timeoutMs);
+        LARGE_INTEGER due;
+        due.QuadPart = -static_cast<LONGLONG>(timeoutMs) * 10000;  // relative, in 100 ns units
+        if (!::SetWaitableTimer(timer_.Get(), &due, 0, nullptr, nullptr, FALSE))
+            return ::WaitForMultipleObjects(count, objects, FALSE, timeoutMs);
+        HANDLE withTimer[kMaxObjects + 1];
+        for (DWORD i = 0; i < count; ++i)
+            withTimer[i] = objects[i];
+        withTimer[count] = timer_.Get();
+        DWORD result = ::WaitForMultipleObjects(count + 1, withTimer, FALSE, INFINITE);
+        if (result == WAIT_OBJECT_0 + count)
+            return WAIT_TIMEOUT;
+        ::CancelWaitableTimer(timer_.Get());
+        return result;
+    }
+
+private:
+    static constexpr DWORD kMaxObjects = 3;
+    Handle timer_;
+};
+
+}  // namespace win
