@@ -1,7 +1,10 @@
 // The DispatchThread: a thin loop around KeyDispatcher. It takes codes from
 // the slot, reads the clock, runs a pass and waits for the next code or for
-// Stop, with no time limit while no key is down and for at most the wake
-// interval while one is.
+// Stop: with no time limit while no key is down, and while one is, until
+// the moment its next repeat or its time-out release is due, so that each
+// comes on time rather than at the next of a fixed rhythm of wake-ups. The
+// wait ends by a high-resolution timer where the system has one; a plain
+// wait's limit is rounded up to the system's timer tick.
 //
 // Key messages go to the host with a synchronous send, so the host reads the
 // record while the thread waits; Stop ends that wait too, so that a host that
@@ -17,10 +20,12 @@
 #include "PluginState.h"
 
 #include "common/win/MessageWait.h"
+#include "common/win/TimedWait.h"
 #include "setup/SetupForm.h"
 
 #include <atomic>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -87,12 +92,13 @@ private:
 struct CodeOrStop {
     const win::Event& codeEvent;
     const win::Event& stop;
+    const win::TimedWait& timedWait;
 
     void Reset() const { codeEvent.Reset(); }
     DWORD Wait(DWORD timeoutMs) const
     {
         const HANDLE handles[] = {codeEvent.Get(), stop.Get()};
-        return ::WaitForMultipleObjects(2, handles, FALSE, timeoutMs);
+        return timedWait.Wait(handles, 2, timeoutMs);
     }
 };
 
@@ -100,6 +106,7 @@ void RunDispatcher(PluginState& plugin)
 {
     WindowSink sink(plugin);
     KeyDispatcher dispatcher(plugin.remoteEvent, plugin.keyEventTexts, sink, ReadTiming(plugin));
+    const win::TimedWait timedWait;
 
     while (!plugin.dispatchStop.IsSet()) {
         std::uint64_t code;
@@ -112,8 +119,10 @@ void RunDispatcher(PluginState& plugin)
         if (plugin.dispatchStop.IsSet())
             break;
 
-        CodeWait wait = WaitForCode(CodeOrStop{plugin.codeEvent, plugin.dispatchStop}, plugin.pendingCode,
-                                    dispatcher.WaitTimeout());
+        std::uint32_t now = TickCount();
+        std::optional<std::uint32_t> deadline = dispatcher.NextDeadline(now, ReadTiming(plugin));
+        CodeWait wait = WaitForCode(CodeOrStop{plugin.codeEvent, plugin.dispatchStop, timedWait}, plugin.pendingCode,
+                                    deadline ? *deadline - now : INFINITE);
         plugin.dispatchWakeups.fetch_add(1, std::memory_order_relaxed);
         switch (wait) {
         case CodeWait::kTimedOut:

@@ -17,6 +17,12 @@ bool Elapsed(std::uint32_t now, std::uint32_t since, std::uint32_t wait)
     return now - since >= wait;
 }
 
+// How long until wait has elapsed since since; 0 once it has.
+std::uint32_t Remaining(std::uint32_t now, std::uint32_t since, std::uint32_t wait)
+{
+    return Elapsed(now, since, wait) ? 0 : wait - (now - since);
+}
+
 // Copies at most limit characters and zero-fills the rest up to limit, so the
 // field never keeps a tail of a longer earlier text.
 void CopyField(char* field, std::string_view text, std::size_t limit)
@@ -56,7 +62,6 @@ KeyDispatcher::KeyDispatcher(RemoteEvent& record, KeyEventTexts& texts, KeySink&
     : record_(record),
       texts_(texts),
       sink_(sink),
-      wakeInterval_(std::min(timing.waitN, timing.waitR)),
       currentWait_(timing.wait1)
 {
     std::memcpy(record_.extTag, "EXT", 4);
@@ -81,6 +86,15 @@ void KeyDispatcher::TimeOut(std::uint32_t now, const KeyTiming& timing)
         currentPressed_ = false;
         codeTick_ = now;
     }
+}
+
+std::optional<std::uint32_t> KeyDispatcher::NextDeadline(std::uint32_t now, const KeyTiming& timing) const
+{
+    if (!previousPressed_)
+        return std::nullopt;
+    // The repeat keeps the wait it was given at the press or repeat before
+    // it; the release looks at WaitR as it is now, as TimeOut does.
+    return now + std::min(Remaining(now, sendTick_, currentWait_), Remaining(now, codeTick_, timing.waitR));
 }
 
 void KeyDispatcher::RunPass(std::uint32_t now, const KeyTiming& timing, const KeyTable& table)

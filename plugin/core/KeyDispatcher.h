@@ -13,6 +13,7 @@
 #include "config/KeyMap.h"
 
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 struct KeyTiming {
@@ -58,10 +59,8 @@ KeyNames LookUpKey(const KeyTable& table, std::string_view codeText);
 
 class KeyDispatcher {
 public:
-    static constexpr std::uint32_t kNoTimeout = 0xFFFFFFFF;
-
     // Starts a run: writes the record's constant fields and its pointers to
-    // texts. The wake interval is fixed for the whole run.
+    // texts.
     KeyDispatcher(RemoteEvent& record, KeyEventTexts& texts, KeySink& sink, const KeyTiming& timing);
 
     // A code was taken from the slot.
@@ -74,8 +73,11 @@ public:
     // One pass: decides and delivers what changed since the last one.
     void RunPass(std::uint32_t now, const KeyTiming& timing, const KeyTable& table);
 
-    // How long to wait for the next code: bounded while a key is down.
-    std::uint32_t WaitTimeout() const { return previousPressed_ ? wakeInterval_ : kNoTimeout; }
+    // The next moment something is due while a key is down: its next repeat
+    // or its time-out release, whichever comes first, and now when one is
+    // already overdue. None while no key is down: then only a code can
+    // change anything.
+    std::optional<std::uint32_t> NextDeadline(std::uint32_t now, const KeyTiming& timing) const;
 
 private:
     void UpdateKey(const KeyTable& table);
@@ -86,7 +88,6 @@ private:
     RemoteEvent& record_;
     KeyEventTexts& texts_;
     KeySink& sink_;
-    const std::uint32_t wakeInterval_;
 
     std::uint64_t currentCode_ = kNoCode;
     bool currentPressed_ = false;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <vector>
@@ -67,12 +68,12 @@ private:
     const std::uint32_t& now_;
 };
 
-// Drives a KeyDispatcher as the DispatchThread does: a pass at every code and,
-// while a key is down, a pass at every wake-up without one.
+// Drives a KeyDispatcher as the DispatchThread does: a pass at every code
+// and, while a key is down, a pass at every deadline without one.
 class Drive {
 public:
     explicit Drive(KeyTiming timing = kDefaultTiming, std::uint32_t start = 0)
-        : timing(timing), now_(start), sink(record, now_), dispatcher(record, texts, sink, timing)
+        : timing(timing), start_(start), now_(start), sink(record, now_), dispatcher(record, texts, sink, timing)
     {
         keyMap.AddLine("0000001A=Power");
         keyMap.AddLine("0000000B=VolumeUp");
@@ -82,34 +83,45 @@ public:
         keyMap.AddLine("0000000F=Power", 1);
     }
 
-    // Feeds the arrivals (ticks relative to the start) and runs on until
-    // no key is down.
-    std::vector<Delivery> Run(const std::vector<Arrival>& arrivals)
+    // Feeds the arrivals (ticks relative to the start) and runs on until no
+    // key is down, or until the tick `until` when one is given.
+    std::vector<Delivery> Run(const std::vector<Arrival>& arrivals, std::optional<std::uint32_t> until = {})
     {
-        const std::uint32_t start = now_;
         std::size_t next = 0;
         for (int guard = 0; guard < 100000; ++guard) {
             bool codeDue = next < arrivals.size();
-            std::uint32_t wait = dispatcher.WaitTimeout();
-            std::uint32_t untilCode = codeDue ? start + arrivals[next].tick - now_ : 0;
-            if (wait == KeyDispatcher::kNoTimeout && !codeDue)
+            std::optional<std::uint32_t> deadline = dispatcher.NextDeadline(now_, timing);
+            if (!deadline && !codeDue)
                 break;
-            if (codeDue && (wait == KeyDispatcher::kNoTimeout || untilCode <= wait)) {
-                now_ += untilCode;
+            std::uint32_t codeAt = codeDue ? start_ + arrivals[next].tick : 0;
+            bool codeFirst = codeDue && (!deadline || codeAt - now_ <= *deadline - now_);
+            std::uint32_t at = codeFirst ? codeAt : *deadline;
+            if (until && at - start_ > *until)
+                break;
+            now_ = at;
+            if (codeFirst)
                 dispatcher.TakeCode(arrivals[next++].code, now_);
-            } else {
-                now_ += wait;
+            else
                 dispatcher.TimeOut(now_, timing);
-            }
             dispatcher.RunPass(now_, timing, {&keyMap, &modelNames, 8});
         }
         std::vector<Delivery> relative = sink.log;
         for (Delivery& d : relative)
-            d.tick -= start;
+            d.tick -= start_;
         return relative;
     }
 
+    // The next deadline at the tick at, relative to the start, under timing.
+    std::optional<std::uint32_t> DeadlineAt(std::uint32_t at, const KeyTiming& timing) const
+    {
+        std::optional<std::uint32_t> deadline = dispatcher.NextDeadline(start_ + at, timing);
+        if (deadline)
+            *deadline -= start_;
+        return deadline;
+    }
+
     KeyTiming timing;
+    const std::uint32_t start_;
     std::uint32_t now_;
     RemoteEvent record = {};
     KeyEventTexts texts = {};
@@ -201,7 +213,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {150, "send 0"},
                   {150, "show C"},
                   {450, "send 1"},
-                  {600, "send 2"},
+                  {550, "send 2"},  // on time, though no code came at that moment
+                  {650, "send 3"},
                   {700, "send -1"},
                   {700, "show release"}}},
         Scenario{"SameKeyNameAfterARepeatKeepsRepeating",
@@ -225,7 +238,7 @@ INSTANTIATE_TEST_SUITE_P(
                   {500, "show 1A"},
                   {700, "send -1"},
                   {700, "show release"}}},
-        Scenario{"WaitNNotBelowWaitRWakesEveryWaitR",
+        Scenario{"ReleaseComesAtWaitRWhenWaitNIsLonger",
                  {{0, 0x1A}},
                  {{0, "send 0"}, {0, "show 1A"}, {150, "send -1"}, {150, "show release"}},
                  KeyTiming{300, 400, 150}},
@@ -241,6 +254,53 @@ INSTANTIATE_TEST_SUITE_P(
                   {700, "send -1"},
                   {700, "show release"}}}),
     [](const testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+
+// When the DispatchThread must wake next without a code.
+struct DeadlineCase {
+    const char* name;
+    std::vector<Arrival> arrivals;   // fed, with every pass due, up to the tick at
+    std::uint32_t at;
+    KeyTiming timing;                // as it stands at that tick
+    std::optional<std::uint32_t> expected;
+    std::uint32_t start = 0;
+    KeyTiming runTiming = kDefaultTiming;  // up to that tick
+};
+
+class NextDeadline : public testing::TestWithParam<DeadlineCase> {};
+
+TEST_P(NextDeadline, IsTheEarlierOfTheNextRepeatAndTheTimeOutRelease)
+{
+    const DeadlineCase& c = GetParam();
+    Drive drive(c.runTiming, c.start);
+    drive.Run(c.arrivals, c.at);
+    EXPECT_EQ(drive.DeadlineAt(c.at, c.timing), c.expected) << c.name;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, NextDeadline,
+    testing::Values(DeadlineCase{"NoKeyDownHasNone", {}, 0, kDefaultTiming, std::nullopt},
+                    DeadlineCase{"ReleasedKeyHasNone", {{0, 0x1A}}, 250, kDefaultTiming, std::nullopt},
+                    DeadlineCase{"TapIsReleasedBeforeItsFirstRepeat", {{0, 0x1A}}, 0, kDefaultTiming, 200},
+                    DeadlineCase{"HeldKeyFirstRepeatAfterWait1", Held(0x1A, 0, 250), 250, kDefaultTiming, 300},
+                    DeadlineCase{"HeldKeyLaterRepeatsEveryWaitN", Held(0x1A, 0, 350), 350, kDefaultTiming, 400},
+                    DeadlineCase{"ReleaseBeforeAFarRepeat", {{0, 0x1A}}, 0, KeyTiming{300, 400, 150}, 150},
+                    DeadlineCase{"ReleaseWaitRAfterTheLastCode", Held(0x1A, 0, 450), 450, KeyTiming{300, 400, 150},
+                                 600, 0, KeyTiming{300, 400, 150}},
+                    DeadlineCase{"TakeOverStartsAfreshFromTheNewPress", {{0, 0x1A}, {50, 0x0B}}, 50,
+                                 kDefaultTiming, 250},
+                    DeadlineCase{"ShorterWaitRTakesEffectAtOnce", Held(0x1A, 0, 250), 250, KeyTiming{300, 100, 30},
+                                 280},
+                    DeadlineCase{"NewWaitNWaitsForTheNextRepeat", Held(0x1A, 0, 300), 300, KeyTiming{300, 50, 200},
+                                 400},
+                    DeadlineCase{"AcrossTheTickWrap", Held(0x1A, 0, 350), 350, kDefaultTiming, 400, 0xFFFFFEC0}),
+    [](const testing::TestParamInfo<DeadlineCase>& info) { return std::string(info.param.name); });
+
+TEST(KeyDispatcher, OverdueDeadlineIsNow)
+{
+    Drive drive;
+    drive.Run({{0, 0x1A}}, 0);
+    EXPECT_EQ(drive.DeadlineAt(260, kDefaultTiming), 260u) << "the release was due at 200";
+}
 
 TEST(KeyDispatcher, KeepsItsRhythmWhileTheTickCountWraps)
 {
@@ -332,7 +392,6 @@ TEST(KeyDispatcher, ConstructionWritesTheRecordsConstantFields)
     EXPECT_EQ(record.codeText, texts.codeText);
     EXPECT_EQ(record.modelName, texts.modelName);
     EXPECT_TRUE(sink.log.empty());
-    EXPECT_EQ(dispatcher.WaitTimeout(), KeyDispatcher::kNoTimeout) << "no key down: wait without limit";
 }
 
 struct WaitBound {
