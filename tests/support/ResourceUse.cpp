@@ -7,6 +7,39 @@
 
 #include <cstdint>
 
+namespace {
+
+// Where a thread began: Windows keeps the start address it was given.
+const void* ThreadStartAddress(DWORD threadId)
+{
+    using QueryInformationThread = LONG(WINAPI*)(HANDLE, int, void*, ULONG, ULONG*);
+    constexpr int kThreadQuerySetWin32StartAddress = 9;
+    static const auto query = reinterpret_cast<QueryInformationThread>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("ntdll.dll"), "NtQueryInformationThread")));
+    win::Handle thread(::OpenThread(THREAD_QUERY_INFORMATION, FALSE, threadId));
+    void* start = nullptr;
+    if (query && thread)
+        query(thread.Get(), kThreadQuerySetWin32StartAddress, &start, sizeof start, nullptr);
+    return start;
+}
+
+// Whether the code at address lies in a module of the system's folder.
+bool IsSystemCode(const void* address)
+{
+    HMODULE module = nullptr;
+    if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              static_cast<LPCSTR>(address), &module))
+        return false;
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(module, path, MAX_PATH);
+    char system[MAX_PATH] = {};
+    UINT length = ::GetWindowsDirectoryA(system, MAX_PATH);
+    return length > 0 && length < MAX_PATH &&
+           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, length, system, length) == CSTR_EQUAL;
+}
+
+}  // namespace
+
 int ThreadCount()
 {
     win::Handle snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
@@ -14,7 +47,7 @@ int ThreadCount()
     entry.dwSize = sizeof entry;
     int count = 0;
     for (BOOL more = ::Thread32First(snapshot.Get(), &entry); more; more = ::Thread32Next(snapshot.Get(), &entry)) {
-        if (entry.th32OwnerProcessID == ::GetCurrentProcessId())
+        if (entry.th32OwnerProcessID == ::GetCurrentProcessId() && !IsSystemCode(ThreadStartAddress(entry.th32ThreadID)))
             ++count;
     }
     return count;
@@ -62,6 +95,17 @@ ResourceUse MeasureResourceUse()
                      ::GetGuiResources(::GetCurrentProcess(), GR_USEROBJECTS);
     use.threads = ThreadCount();
     use.privateBytes = CommittedPrivateBytes();
+    return use;
+}
+
+ResourceUse MeasureResourceUseWithin(const ResourceUse& limit, DWORD timeoutMs)
+{
+    ResourceUse use = MeasureResourceUse();
+    for (DWORD waited = 0; waited < timeoutMs && (use.handles > limit.handles || use.threads > limit.threads);
+         waited += 20) {
+        ::Sleep(20);
+        use = MeasureResourceUse();
+    }
     return use;
 }
 
