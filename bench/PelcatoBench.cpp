@@ -608,6 +608,47 @@ Figure IdleCost(TestHost& host)
                    kIdleSeconds, wakeups, receiver, dispatch, pollerCpu)};
 }
 
+// While a key is held, the DispatchThread has work when a code arrives and
+// when a message is due, and should wake for little else: at most once per
+// code, once per message sent and once more a second. The button is held as
+// a receiver reports one, a code every 40 ms, under the default timings, and
+// the count runs from the first code to the release.
+Figure HeldKeyWakeups(TestHost& host)
+{
+    constexpr int kHoldMs = 3000;
+    LinkedPlugin linked(host, 10);
+    PluginState& state = ThePlugin();
+    ::Sleep(100);
+    handOuts.count = 0;
+    std::size_t messagesBefore = host.MessageCount();
+    std::uint32_t wakeupsBefore = state.dispatchWakeups;
+    std::int64_t start = Now();
+    SimPlayScript(Format("hold 1A %d\n", kHoldMs).c_str(), 0);
+    bool released = WaitUntil(
+        [&] {
+            std::size_t count = host.MessageCount();
+            return SimScriptPlaying() == 0 && count > messagesBefore &&
+                   host.MessageAt(count - 1).param == kReleaseParam;
+        },
+        kHoldMs + kPatienceMs);
+    double seconds = TicksToMs(Now() - start) / 1000;
+    std::uint32_t wakeups = state.dispatchWakeups - wakeupsBefore;
+    std::size_t codes = handOuts.count;
+    std::size_t messages = host.MessageCount() - messagesBefore;
+    double perSecond = wakeups / seconds;
+    double allowed = (codes + messages) / seconds + 1;
+    return {"held-key wake-ups",
+            Format("%.1f wake-ups/s", perSecond),
+            Format("codes %.1f + messages %.1f + 1 /s", codes / seconds, messages / seconds),
+            "<= codes + messages + 1 per s",
+            released && perSecond <= allowed,
+            Format("\"seconds\": %.3f, \"dispatch_wakeups\": %u, \"codes\": %zu, \"messages\": %zu, "
+                   "\"wakeups_per_s\": %.2f, \"allowed_per_s\": %.2f, \"wait1_ms\": %d, \"waitn_ms\": %d, "
+                   "\"waitr_ms\": %d",
+                   seconds, wakeups, codes, messages, perSecond, allowed, state.wait1.load(), state.waitN.load(),
+                   state.waitR.load())};
+}
+
 Figure AllocationsPerCode(TestHost& host)
 {
     LinkedPlugin linked(host, 10);
@@ -732,6 +773,7 @@ int main(int argc, char** argv)
         measure("stop", [&] { return StopLatency(plugin); });
     }
     measure("idle", [&] { return IdleCost(host); });
+    measure("held-key", [&] { return HeldKeyWakeups(host); });
     measure("allocations", [&] { return AllocationsPerCode(host); });
     measure("dialog", [&] { return DialogWithLargeKeyMap(host); });
     SimSetHandOutHook(nullptr, nullptr);
