@@ -51,15 +51,29 @@ std::string Format(const char* format, ...)
     return text;
 }
 
+// Each column as wide as its widest entry, so that long figures stay
+// readable without cutting any.
 void PrintFigures(const std::vector<Figure>& figures)
 {
-    std::printf("\n%-30s %-26s %-26s %-34s %s\n", "figure", "measured", "baseline", "goal", "met");
-    std::printf("%s\n", std::string(122, '-').c_str());
-    for (const Figure& figure : figures) {
-        std::printf("%-30s %-26s %-26s %-34s %s\n", figure.name.c_str(), figure.measured.c_str(),
-                    figure.baseline.empty() ? "-" : figure.baseline.c_str(), figure.goal.c_str(),
-                    figure.met ? "yes" : "NO");
+    std::vector<std::vector<std::string>> rows = {{"figure", "measured", "baseline", "goal", "met"}};
+    for (const Figure& figure : figures)
+        rows.push_back({figure.name, figure.measured, figure.baseline.empty() ? "-" : figure.baseline, figure.goal,
+                        figure.met ? "yes" : "NO"});
+    std::size_t widths[5] = {};
+    for (const auto& row : rows) {
+        for (std::size_t column = 0; column < 5; ++column)
+            widths[column] = std::max(widths[column], row[column].size());
     }
+    auto print = [&](const std::vector<std::string>& row) {
+        for (std::size_t column = 0; column < 4; ++column)
+            std::printf("%-*s  ", static_cast<int>(widths[column]), row[column].c_str());
+        std::printf("%s\n", row[4].c_str());
+    };
+    std::printf("\n");
+    print(rows.front());
+    std::printf("%s\n", std::string(widths[0] + widths[1] + widths[2] + widths[3] + 8 + widths[4], '-').c_str());
+    for (std::size_t i = 1; i < rows.size(); ++i)
+        print(rows[i]);
     std::fflush(stdout);
 }
 

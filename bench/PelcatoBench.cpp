@@ -11,6 +11,7 @@
 #include "Measurement.h"
 
 #include "common/win/Handle.h"
+#include "common/win/TimedWait.h"
 #include "config/KeyMapFiles.h"
 #include "core/Plugin.h"
 #include "core/PluginState.h"
@@ -19,6 +20,7 @@
 #include "SimControl.h"
 #include "TestHost.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -27,10 +29,12 @@
 #include <new>
 #include <random>
 #include <string_view>
+#include <utility>
 
 namespace {
 
-constexpr int kPresses = 1000;
+constexpr int kDispatchPresses = 5000;
+constexpr int kAllocationCodes = 1000;
 constexpr int kEndToEndSamples = 200;
 constexpr int kStopSamples = 200;
 constexpr int kIdleSeconds = 10;
@@ -234,12 +238,20 @@ Figure LatencyFigure(const char* name, const std::vector<double>& measured, cons
                    measured.size(), p50, p99, base50, base99)};
 }
 
+// Each press is one sample beside one of the baseline, taken in turn so that
+// both see the same load. A press needs the release of the one before: WaitR
+// (10 ms, the least) after its code, plus the wake-up. The receiver's pace
+// is set just above that, so that the next code meets the first poll after
+// the release instead of waiting nearly a whole Interval more: with 10 ms a
+// press took two polls, 20 ms, and with 13 ms it takes one. The pace moves
+// only the moment a code is handed out, not what happens after it, which is
+// what is measured.
 Figure DispatchLatency(TestHost& host, PluginUnderTest& plugin)
 {
-    plugin.Start("Interval=10\r\nWaitR=10\r\n");
+    plugin.Start("Interval=13\r\nWaitR=10\r\n");
     SignalledSender sender(host.Window());
     std::vector<double> measured, baseline;
-    for (int i = 0; i < kPresses; ++i) {
+    for (int i = 0; i < kDispatchPresses; ++i) {
         std::size_t count = host.MessageCount();
         std::size_t before = handOuts.count;
         PushCode(0x1A);
@@ -289,84 +301,228 @@ struct Timing {
     int wait1, waitN, waitR;
 };
 
-struct Conformance {
-    int inside = 0;
-    int total = 0;
-    std::vector<std::string> misses;  // the first few messages outside their windows
+// The sets of timings the key rules are held to: the shipped defaults, a
+// quick set, and a slow repeat with a release time shorter than its pace.
+constexpr Timing kSessionTimings[] = {{300, 100, 200}, {150, 50, 120}, {500, 200, 80}};
+
+// Held buttons, taps, one key taking over from another, and a tap again
+// within the release time.
+constexpr char kSessionScript[] = "hold 1A 1000\npause 500\ntap 1B\npause 400\nhold 14 400\nhold 15 400\npause 500\n"
+                                  "tap 1B\npause 100\ntap 1B\npause 500\n";
+
+// One play of the session script under one set of timings: what the host
+// received and when the receiver handed out each code.
+struct Session {
+    Timing timing;
+    std::vector<KeyMessage> messages;
+    std::vector<std::int64_t> handOutTimes;
 };
+
+Session PlaySession(TestHost& host, PluginUnderTest& plugin, const Timing& timing)
+{
+    plugin.Start(Format("Interval=10\r\nWait1=%d\r\nWaitN=%d\r\nWaitR=%d\r\n", timing.wait1, timing.waitN,
+                        timing.waitR));
+    handOuts.count = 0;
+    std::size_t first = host.MessageCount();
+    SimPlayScript(kSessionScript, 0);
+    ::Sleep(200);
+    WaitUntil([] { return SimScriptPlaying() == 0; }, 60000);
+    // Long enough for the last release even when it is as late as the
+    // shorter of WaitN and WaitR, so that a late one is measured, not lost.
+    ::Sleep(static_cast<DWORD>(timing.waitR + std::min(timing.waitN, timing.waitR) + 100));
+
+    Session session{timing, host.Messages(), {}};
+    session.messages.erase(session.messages.begin(),
+                           session.messages.begin() + static_cast<std::ptrdiff_t>(first));
+    session.handOutTimes.assign(handOuts.times,
+                                handOuts.times + std::min(handOuts.count.load(), HandOutLog::kCapacity));
+    return session;
+}
+
+// The sessions are played once per run, and the conformance and precision
+// figures both read them.
+class Sessions {
+public:
+    Sessions(TestHost& host, PluginUnderTest& plugin) : host_(host), plugin_(plugin) {}
+
+    const std::vector<Session>& Played()
+    {
+        if (played_.empty()) {
+            for (const Timing& timing : kSessionTimings)
+                played_.push_back(PlaySession(host_, plugin_, timing));
+        }
+        return played_;
+    }
+
+private:
+    TestHost& host_;
+    PluginUnderTest& plugin_;
+    std::vector<Session> played_;
+};
+
+// A message the key rules time: a repeat, or a release that no new code
+// caused. It is due wait ms after from: for repeat n, the arrival of the
+// press or repeat before it plus Wait1 (n = 1) or WaitN; for a release, the
+// last code's hand-out plus WaitR.
+struct TimedMessage {
+    std::int32_t param;
+    int waitMs;
+    std::int64_t from;
+    std::int64_t arrival;
+
+    double ElapsedMs() const { return TicksToMs(arrival - from); }
+    double LatenessMs() const { return ElapsedMs() - waitMs; }
+};
+
+std::vector<TimedMessage> TimedMessages(const Session& session)
+{
+    const Timing& timing = session.timing;
+    const std::vector<std::int64_t>& codes = session.handOutTimes;
+    std::vector<TimedMessage> timed;
+    std::int64_t lastSend = 0;
+    for (const KeyMessage& message : session.messages) {
+        auto nextCode = std::upper_bound(codes.begin(), codes.end(), message.arrival);
+        if (message.param > 0) {
+            timed.push_back({message.param, message.param == 1 ? timing.wait1 : timing.waitN, lastSend,
+                             message.arrival});
+            lastSend = message.arrival;
+        } else if (message.param == 0) {
+            lastSend = message.arrival;
+        } else if (nextCode != codes.begin() && TicksToMs(message.arrival - *(nextCode - 1)) > timing.waitR / 2.0) {
+            // A release that comes right after a code is that code's key
+            // taking over; only one that comes about WaitR later timed out.
+            timed.push_back({message.param, timing.waitR, *(nextCode - 1), message.arrival});
+        }
+    }
+    return timed;
+}
 
 // Every repeat and every release that no new code caused, against the
 // windows of the key rules: a repeat comes Wait1 (then WaitN) after the
-// press or repeat before it, at the first pass after that, and passes come
-// at least every wake interval; a release comes at least WaitR and less than
-// WaitR plus one wake interval after the last code. The rules count whole
-// milliseconds, so an interval may measure up to one millisecond short; a
-// pass and a send take a moment, hence the slack on the upper edges.
-void CheckConformance(TestHost& host, const Timing& timing, Conformance& result)
+// press or repeat before it, and a release WaitR after the last code, each
+// no more than 2 ms late, the time a wake-up and a send take. The rules
+// count whole milliseconds, so an interval may measure up to one
+// millisecond short of its wait, which the lower edge allows.
+Figure TimingConformance(Sessions& sessions)
 {
     constexpr double kWholeMs = 1.0;
-    constexpr double kSlackMs = 2.0;
-    double wake = std::min(timing.waitN, timing.waitR);
-    handOuts.count = 0;
-    std::size_t first = host.MessageCount();
-    SimPlayScript("hold 1A 1000\npause 500\ntap 1B\npause 400\nhold 14 400\nhold 15 400\npause 500\n"
-                  "tap 1B\npause 100\ntap 1B\npause 500\n",
-                  0);
-    ::Sleep(200);
-    WaitUntil([] { return SimScriptPlaying() == 0; }, 60000);
-    ::Sleep(static_cast<DWORD>(timing.waitR + wake + 100));
-
-    std::vector<KeyMessage> messages = host.Messages();
-    std::vector<std::int64_t> codes(handOuts.times, handOuts.times + std::min(handOuts.count.load(), HandOutLog::kCapacity));
-    std::int64_t lastSend = 0;
-    for (std::size_t i = first; i < messages.size(); ++i) {
-        const KeyMessage& message = messages[i];
-        auto lastCode = std::upper_bound(codes.begin(), codes.end(), message.arrival);
-        double sinceCode = lastCode == codes.begin() ? 1e9 : TicksToMs(message.arrival - *(lastCode - 1));
-        double low, high, value;
-        if (message.param > 0) {
-            double wait = message.param == 1 ? timing.wait1 : timing.waitN;
-            value = TicksToMs(message.arrival - lastSend);
-            low = wait - kWholeMs;
-            high = wait + wake + kSlackMs;
-        } else if (message.param == -1 && sinceCode > timing.waitR / 2.0) {
-            value = sinceCode;
-            low = timing.waitR - kWholeMs;
-            high = timing.waitR + wake + kSlackMs;
-        } else {
-            if (message.param == 0)
-                lastSend = message.arrival;
-            continue;  // a press, or the release of a key that a new code took over
+    constexpr double kLateMs = 2.0;
+    int inside = 0;
+    int total = 0;
+    std::vector<std::string> misses;  // the first few messages outside their windows
+    for (const Session& session : sessions.Played()) {
+        for (const TimedMessage& message : TimedMessages(session)) {
+            double value = message.ElapsedMs();
+            double low = message.waitMs - kWholeMs;
+            double high = message.waitMs + kLateMs;
+            ++total;
+            if (value >= low && value <= high)
+                ++inside;
+            else if (misses.size() < 5)
+                misses.push_back(Format("%s %d: %.1f ms, window %.0f..%.0f", message.param > 0 ? "repeat" : "release",
+                                        message.param, value, low, high));
         }
-        if (message.param > 0)
-            lastSend = message.arrival;
-        ++result.total;
-        if (value >= low && value <= high)
-            ++result.inside;
-        else if (result.misses.size() < 5)
-            result.misses.push_back(Format("%s %d: %.1f ms, window %.0f..%.0f",
-                                           message.param > 0 ? "repeat" : "release", message.param, value, low, high));
     }
-}
-
-Figure TimingConformance(TestHost& host, PluginUnderTest& plugin)
-{
-    Conformance result;
-    for (Timing timing : {Timing{300, 100, 200}, Timing{150, 50, 120}, Timing{500, 200, 80}}) {
-        plugin.Start(Format("Interval=10\r\nWait1=%d\r\nWaitN=%d\r\nWaitR=%d\r\n", timing.wait1, timing.waitN,
-                            timing.waitR));
-        CheckConformance(host, timing, result);
-    }
-    double share = result.total ? 100.0 * result.inside / result.total : 0;
-    for (const std::string& miss : result.misses)
+    double share = total ? 100.0 * inside / total : 0;
+    for (const std::string& miss : misses)
         std::printf("  outside its window: %s\n", miss.c_str());
     return {"timing conformance",
-            Format("%.1f %% of %d", share, result.total),
+            Format("%.1f %% of %d", share, total),
             "",
-            "100 % inside the windows",
-            result.total > 0 && result.inside == result.total,
-            Format("\"repeats_and_releases\": %d, \"inside\": %d, \"percent\": %.2f", result.total, result.inside,
-                   share)};
+            "100 % inside [Wait - 1, Wait + 2] ms",
+            total > 0 && inside == total,
+            Format("\"repeats_and_releases\": %d, \"inside\": %d, \"percent\": %.2f, \"window_low_ms\": %.1f, "
+                   "\"window_high_ms\": %.1f",
+                   total, inside, share, -kWholeMs, kLateMs)};
+}
+
+// A bare thread that waits through a list of waits, one after another, with
+// the DispatchThread's kind of wait (a TimedWait) on an event that nothing
+// sets; how late each wait ends.
+class BareWaiter {
+public:
+    explicit BareWaiter(std::vector<int> waitsMs) : waitsMs_(std::move(waitsMs)) {}
+
+    std::vector<double> Run()
+    {
+        win::Thread thread = win::Thread::Start(&ThreadProc, this);
+        thread.Wait(INFINITE);
+        return lateness_;
+    }
+    bool HighResolution() const { return highResolution_; }
+
+private:
+    static DWORD WINAPI ThreadProc(void* self)
+    {
+        static_cast<BareWaiter*>(self)->WaitAll();
+        return 0;
+    }
+    void WaitAll()
+    {
+        win::Event never = win::Event::CreateManualReset();
+        const HANDLE objects[] = {never.Get()};
+        win::TimedWait wait;
+        highResolution_ = wait.HighResolution();
+        for (int waitMs : waitsMs_) {
+            std::int64_t start = Now();
+            wait.Wait(objects, 1, static_cast<DWORD>(waitMs));
+            lateness_.push_back(TicksToMs(Now() - start) - waitMs);
+        }
+    }
+
+    std::vector<int> waitsMs_;
+    std::vector<double> lateness_;
+    bool highResolution_ = false;
+};
+
+// How late each repeat and each time-out release comes after its deadline,
+// beside the floor of any timed wait on this system: a bare thread's waits
+// of the same lengths, in the same order.
+Figure TimingPrecision(Sessions& sessions)
+{
+    // The rules read a clock of whole milliseconds, so a wait may measure up
+    // to one millisecond short; only what comes earlier than that is early.
+    constexpr double kWholeMs = 1.0;
+    std::vector<double> lateness;
+    std::vector<int> waitsMs;
+    int early = 0, repeats = 0;
+    std::string latest;  // the latest message, printed to tell noise from a fault
+    double latestMs = 0;
+    for (const Session& session : sessions.Played()) {
+        for (const TimedMessage& message : TimedMessages(session)) {
+            std::string what = Format("%s %d at %d/%d/%d: %.1f ms", message.param > 0 ? "repeat" : "release",
+                                      message.param, session.timing.wait1, session.timing.waitN,
+                                      session.timing.waitR, message.LatenessMs());
+            if (message.LatenessMs() < -kWholeMs && ++early <= 5)
+                std::printf("  early: %s\n", what.c_str());
+            if (latest.empty() || message.LatenessMs() > latestMs) {
+                latest = what;
+                latestMs = message.LatenessMs();
+            }
+            lateness.push_back(message.LatenessMs());
+            waitsMs.push_back(message.waitMs);
+            repeats += message.param > 0;
+        }
+    }
+    if (!latest.empty())
+        std::printf("  latest: %s\n", latest.c_str());
+    BareWaiter bare(waitsMs);
+    std::vector<double> baseline = bare.Run();
+
+    double p50 = Percentile(lateness, 0.5), p99 = Percentile(lateness, 0.99), max = Percentile(lateness, 1.0);
+    double base50 = Percentile(baseline, 0.5), base99 = Percentile(baseline, 0.99),
+           baseMax = Percentile(baseline, 1.0);
+    double ratio = base99 > 0 ? p99 / base99 : 0;
+    return {"timing precision",
+            Format("p50 %.1f, p99 %.1f, max %.1f ms late, %d early", p50, p99, max, early),
+            Format("bare wait p50 %.1f, p99 %.1f, max %.1f ms", base50, base99, baseMax),
+            "0 early, p99 <= 2 ms late",
+            !lateness.empty() && early == 0 && p99 <= 2.0,
+            Format("\"messages\": %zu, \"repeats\": %d, \"releases\": %zu, \"early\": %d, \"p50_ms\": %.4f, "
+                   "\"p99_ms\": %.4f, \"max_ms\": %.4f, \"baseline_p50_ms\": %.4f, \"baseline_p99_ms\": %.4f, "
+                   "\"baseline_max_ms\": %.4f, \"p99_to_baseline_p99\": %.2f, \"baseline_high_resolution\": %s",
+                   lateness.size(), repeats, lateness.size() - repeats, early, p50, p99, max, base50, base99,
+                   baseMax, ratio, bare.HighResolution() ? "true" : "false")};
 }
 
 Figure StopLatency(PluginUnderTest& plugin)
@@ -452,6 +608,47 @@ Figure IdleCost(TestHost& host)
                    kIdleSeconds, wakeups, receiver, dispatch, pollerCpu)};
 }
 
+// While a key is held, the DispatchThread has work when a code arrives and
+// when a message is due, and should wake for little else: at most once per
+// code, once per message sent and once more a second. The button is held as
+// a receiver reports one, a code every 40 ms, under the default timings, and
+// the count runs from the first code to the release.
+Figure HeldKeyWakeups(TestHost& host)
+{
+    constexpr int kHoldMs = 3000;
+    LinkedPlugin linked(host, 10);
+    PluginState& state = ThePlugin();
+    ::Sleep(100);
+    handOuts.count = 0;
+    std::size_t messagesBefore = host.MessageCount();
+    std::uint32_t wakeupsBefore = state.dispatchWakeups;
+    std::int64_t start = Now();
+    SimPlayScript(Format("hold 1A %d\n", kHoldMs).c_str(), 0);
+    bool released = WaitUntil(
+        [&] {
+            std::size_t count = host.MessageCount();
+            return SimScriptPlaying() == 0 && count > messagesBefore &&
+                   host.MessageAt(count - 1).param == kReleaseParam;
+        },
+        kHoldMs + kPatienceMs);
+    double seconds = TicksToMs(Now() - start) / 1000;
+    std::uint32_t wakeups = state.dispatchWakeups - wakeupsBefore;
+    std::size_t codes = handOuts.count;
+    std::size_t messages = host.MessageCount() - messagesBefore;
+    double perSecond = wakeups / seconds;
+    double allowed = (codes + messages) / seconds + 1;
+    return {"held-key wake-ups",
+            Format("%.1f wake-ups/s", perSecond),
+            Format("codes %.1f + messages %.1f + 1 /s", codes / seconds, messages / seconds),
+            "<= codes + messages + 1 per s",
+            released && perSecond <= allowed,
+            Format("\"seconds\": %.3f, \"dispatch_wakeups\": %u, \"codes\": %zu, \"messages\": %zu, "
+                   "\"wakeups_per_s\": %.2f, \"allowed_per_s\": %.2f, \"wait1_ms\": %d, \"waitn_ms\": %d, "
+                   "\"waitr_ms\": %d",
+                   seconds, wakeups, codes, messages, perSecond, allowed, state.wait1.load(), state.waitN.load(),
+                   state.waitR.load())};
+}
+
 Figure AllocationsPerCode(TestHost& host)
 {
     LinkedPlugin linked(host, 10);
@@ -471,15 +668,16 @@ Figure AllocationsPerCode(TestHost& host)
     dispatch(50);
     allocations = 0;
     countingAllocations = true;
-    bool complete = dispatch(kPresses);
+    bool complete = dispatch(kAllocationCodes);
     countingAllocations = false;
-    double perCode = static_cast<double>(allocations) / kPresses;
+    double perCode = static_cast<double>(allocations) / kAllocationCodes;
     return {"heap allocations per code",
-            Format("%.3f (%ld in %d codes)", perCode, allocations.load(), kPresses),
+            Format("%.3f (%ld in %d codes)", perCode, allocations.load(), kAllocationCodes),
             "",
             "0",
             complete && allocations == 0,
-            Format("\"codes\": %d, \"allocations\": %ld, \"per_code\": %.4f", kPresses, allocations.load(), perCode)};
+            Format("\"codes\": %d, \"allocations\": %ld, \"per_code\": %.4f", kAllocationCodes, allocations.load(),
+                   perCode)};
 }
 
 // From Setup to the visible dialog, in a copy of Pelcato.dll whose active
@@ -569,10 +767,13 @@ int main(int argc, char** argv)
         }
         measure("dispatch", [&] { return DispatchLatency(host, plugin); });
         measure("end-to-end", [&] { return EndToEndLatency(host, plugin); });
-        measure("conformance", [&] { return TimingConformance(host, plugin); });
+        Sessions sessions(host, plugin);
+        measure("conformance", [&] { return TimingConformance(sessions); });
+        measure("precision", [&] { return TimingPrecision(sessions); });
         measure("stop", [&] { return StopLatency(plugin); });
     }
     measure("idle", [&] { return IdleCost(host); });
+    measure("held-key", [&] { return HeldKeyWakeups(host); });
     measure("allocations", [&] { return AllocationsPerCode(host); });
     measure("dialog", [&] { return DialogWithLargeKeyMap(host); });
     SimSetHandOutHook(nullptr, nullptr);
