@@ -22,6 +22,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -465,7 +466,7 @@ private:
         highResolution_ = wait.HighResolution();
         for (int waitMs : waitsMs_) {
             std::int64_t start = Now();
-            wait.Wait(objects, 1, static_cast<DWORD>(waitMs));
+            wait.Wait(objects, 1, std::chrono::milliseconds(waitMs));
             lateness_.push_back(TicksToMs(Now() - start) - waitMs);
         }
     }

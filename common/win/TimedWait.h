@@ -10,7 +10,8 @@
 
 #include <windows.h>
 
-#include <cstddef>
+#include <chrono>
+#include <optional>
 
 namespace win {
 
@@ -28,17 +29,19 @@ public:
     // plain wait's rounded time limit.
     bool HighResolution() const noexcept { return static_cast<bool>(timer_); }
 
-    // Waits for one of count (at most 3) objects, or for timeoutMs (INFINITE
-    // for no limit). Returns as WaitForMultipleObjects does: WAIT_OBJECT_0 +
-    // the object's index, WAIT_TIMEOUT or WAIT_FAILED.
-    DWORD Wait(const HANDLE* objects, DWORD count, DWORD timeoutMs) const noexcept
+    // Waits for one of count (at most 3) objects, or for timeout (none: no
+    // limit). Returns as WaitForMultipleObjects does: WAIT_OBJECT_0 + the
+    // object's index, WAIT_TIMEOUT or WAIT_FAILED.
+    DWORD Wait(const HANDLE* objects, DWORD count, std::optional<std::chrono::microseconds> timeout) const noexcept
     {
-        if (!timer_ || timeoutMs == INFINITE || timeoutMs == 0 || count > kMaxObjects)
-            return ::WaitForMultipleObjects(count, objects, FALSE, timeoutMs);
+        if (!timeout)
+            return ::WaitForMultipleObjects(count, objects, FALSE, INFINITE);
+        if (timeout->count() <= 0)
+            return ::WaitForMultipleObjects(count, objects, FALSE, 0);
         LARGE_INTEGER due;
-        due.QuadPart = -static_cast<LONGLONG>(timeoutMs) * 10000;  // relative, in 100 ns units
-        if (!::SetWaitableTimer(timer_.Get(), &due, 0, nullptr, nullptr, FALSE))
-            return ::WaitForMultipleObjects(count, objects, FALSE, timeoutMs);
+        due.QuadPart = -static_cast<LONGLONG>(timeout->count()) * 10;  // relative, in 100 ns units
+        if (!timer_ || count > kMaxObjects || !::SetWaitableTimer(timer_.Get(), &due, 0, nullptr, nullptr, FALSE))
+            return ::WaitForMultipleObjects(count, objects, FALSE, WholeMilliseconds(*timeout));
         HANDLE withTimer[kMaxObjects + 1];
         for (DWORD i = 0; i < count; ++i)
             withTimer[i] = objects[i];
@@ -52,6 +55,14 @@ public:
 
 private:
     static constexpr DWORD kMaxObjects = 3;
+
+    // A plain wait's limit, rounded up so that it never ends early.
+    static DWORD WholeMilliseconds(std::chrono::microseconds timeout) noexcept
+    {
+        auto ms = std::chrono::ceil<std::chrono::milliseconds>(timeout).count();
+        return ms >= static_cast<long long>(INFINITE) ? INFINITE - 1 : static_cast<DWORD>(ms);
+    }
+
     Handle timer_;
 };
 

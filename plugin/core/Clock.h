@@ -6,8 +6,13 @@
 #include <chrono>
 #include <cstdint>
 
-inline std::uint64_t SteadyMilliseconds()
+inline std::uint64_t SteadyMicroseconds()
 {
     using namespace std::chrono;
-    return static_cast<std::uint64_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    return static_cast<std::uint64_t>(duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+inline std::uint64_t SteadyMilliseconds()
+{
+    return SteadyMicroseconds() / 1000;
 }

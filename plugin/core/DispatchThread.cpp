@@ -24,6 +24,7 @@
 #include "setup/SetupForm.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstring>
 #include <optional>
 
@@ -33,6 +34,22 @@ namespace {
 std::uint32_t TickCount()
 {
     return static_cast<std::uint32_t>(SteadyMilliseconds());
+}
+
+// A deadline is a whole millisecond of the tick count. The wait ends as that
+// millisecond begins, rather than as far into it as the present moment is
+// into the current one: a repeat then comes at most a timer's wake-up after
+// its time, not up to a millisecond more.
+std::optional<std::chrono::microseconds> TimeUntilNextDeadline(const KeyDispatcher& dispatcher,
+                                                               const KeyTiming& timing)
+{
+    std::uint64_t nowUs = SteadyMicroseconds();
+    auto now = static_cast<std::uint32_t>(nowUs / 1000);
+    std::optional<std::uint32_t> deadline = dispatcher.NextDeadline(now, timing);
+    if (!deadline)
+        return std::nullopt;
+    return std::chrono::microseconds(static_cast<std::int64_t>(*deadline - now) * 1000 -
+                                     static_cast<std::int64_t>(nowUs % 1000));
 }
 
 KeyTiming ReadTiming(const PluginState& plugin)
@@ -95,10 +112,10 @@ struct CodeOrStop {
     const win::TimedWait& timedWait;
 
     void Reset() const { codeEvent.Reset(); }
-    DWORD Wait(DWORD timeoutMs) const
+    DWORD Wait(std::optional<std::chrono::microseconds> timeout) const
     {
         const HANDLE handles[] = {codeEvent.Get(), stop.Get()};
-        return timedWait.Wait(handles, 2, timeoutMs);
+        return timedWait.Wait(handles, 2, timeout);
     }
 };
 
@@ -119,10 +136,8 @@ void RunDispatcher(PluginState& plugin)
         if (plugin.dispatchStop.IsSet())
             break;
 
-        std::uint32_t now = TickCount();
-        std::optional<std::uint32_t> deadline = dispatcher.NextDeadline(now, ReadTiming(plugin));
         CodeWait wait = WaitForCode(CodeOrStop{plugin.codeEvent, plugin.dispatchStop, timedWait}, plugin.pendingCode,
-                                    deadline ? *deadline - now : INFINITE);
+                                    TimeUntilNextDeadline(dispatcher, ReadTiming(plugin)));
         plugin.dispatchWakeups.fetch_add(1, std::memory_order_relaxed);
         switch (wait) {
         case CodeWait::kTimedOut:

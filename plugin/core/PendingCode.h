@@ -40,16 +40,16 @@ inline bool TakeCode(PendingCode& slot, std::uint64_t& code)
 
 enum class CodeWait { kCodeReady, kSignalled, kTimedOut, kFailed };
 
-// Waits up to timeoutMs for a code. The event is reset before the slot is
+// Waits for a code up to timeout, in whatever form the event's Wait takes. The event is reset before the slot is
 // looked at: a code stored and signalled between the look and the reset
 // would otherwise have its signal wiped out and wait for the next code.
-template <typename CodeEvent>
-CodeWait WaitForCode(const CodeEvent& event, const PendingCode& slot, DWORD timeoutMs)
+template <typename CodeEvent, typename Timeout>
+CodeWait WaitForCode(const CodeEvent& event, const PendingCode& slot, const Timeout& timeout)
 {
     event.Reset();
     if (slot.newCode.load())
         return CodeWait::kCodeReady;
-    switch (event.Wait(timeoutMs)) {
+    switch (event.Wait(timeout)) {
     case WAIT_TIMEOUT:
         return CodeWait::kTimedOut;
     case WAIT_FAILED:
