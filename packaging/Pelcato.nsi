@@ -1,7 +1,8 @@
 ; The Pelcato plug-in's installer, made by `make package`. It puts the
-; plug-in, its wrapper, the key-map checker and the guide into the folder the
-; user picks, which is the host application's plug-in folder, and our key
-; maps and settings file only where the user has none of that name yet.
+; plug-in, its wrapper, the remote's companion PelcatoRemote and the guide
+; into the folder the user picks, which is the host application's plug-in
+; folder, and our key maps and settings file only where the user has none of
+; that name yet.
 ;
 ; The uninstaller removes the program files and the key maps it installed
 ; that are still as it left them. The settings file stays, and so does every

@@ -33,7 +33,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 # A binary that is missing fails outright: an empty export list must never
 # pass for one that is merely absent. Every binary is of the build's own
 # architecture.
-for file in Pelcato.dll pltremotewrap.dll pltremote.dll PelcatoKeyMapCheck.exe DemoHost.exe wrapper_tests.exe; do
+for file in Pelcato.dll pltremotewrap.dll pltremote.dll PelcatoRemote.exe DemoHost.exe wrapper_tests.exe; do
     [ -f "$bin/$file" ] || { echo "FAIL: $bin/$file was not built"; exit 1; }
     actual=$("$objdump" -f "$bin/$file" | sed -n 's/.*file format //p')
     [ "$actual" = "$format" ] || fail "$file is $actual, not $format"
@@ -86,7 +86,7 @@ $vendor_exports
 expected:
 $expected_vendor"
 
-for dll in Pelcato.dll pltremotewrap.dll pltremote.dll PelcatoKeyMapCheck.exe; do
+for dll in Pelcato.dll pltremotewrap.dll pltremote.dll PelcatoRemote.exe; do
     # DLL names are compared as Windows does, without regard to case.
     for dependency in $(imported_dlls "$dll"); do
         case "$(echo "$dependency" | tr a-z A-Z)" in
@@ -98,7 +98,7 @@ done
 
 # A version resource holds its texts as UTF-16; each value follows its key.
 version_text() { strings -n 3 -e l "$bin/$1" | sed -n "/^$2\$/{n;p;q}"; }
-for file in Pelcato.dll pltremotewrap.dll pltremote.dll DemoHost.exe PelcatoKeyMapCheck.exe; do
+for file in Pelcato.dll pltremotewrap.dll pltremote.dll DemoHost.exe PelcatoRemote.exe; do
     for key in ProductVersion FileVersion; do
         [ "$(version_text "$file" "$key")" = "$version" ] || fail "$file: $key is '$(version_text "$file" "$key")', not $version"
     done

@@ -16,7 +16,7 @@ fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
 win_folder='C:\pelcato-install-test'
 folder="$prefix/drive_c/pelcato-install-test"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pelcato'
-programs="Pelcato.dll pltremotewrap.dll PelcatoKeyMapCheck.exe Pelcato-README.md"
+programs="Pelcato.dll pltremotewrap.dll PelcatoRemote.exe Pelcato-README.md"
 
 # Windows programs end their lines with CR LF.
 run() { "$wine_run" "$@" >"$prefix/install-test.out" 2>&1; rc=$?; output=$(tr -d '\r' <"$prefix/install-test.out"); }
@@ -45,13 +45,13 @@ done
 run reg query "$uninstall_key" /v InstallLocation
 echo "$output" | grep -qF "$win_folder" || fail "no entry in the list of programs: $output"
 
-run "$folder/PelcatoKeyMapCheck.exe"
+run "$folder/PelcatoRemote.exe" check
 [ "$rc" -eq 0 ] || fail "the checker found problems in the installed key maps: $output"
 # The user adds a button the wrong way, and the checker in its own folder
 # says where; the settings change as the setup dialog changes them.
 printf '1A=Power\r\n' >>"$folder/PelcatoMini.cfg"
 lines=$(wc -l <"$folder/PelcatoMini.cfg")
-run "$folder/PelcatoKeyMapCheck.exe"
+run "$folder/PelcatoRemote.exe" check
 [ "$rc" -eq 1 ] || fail "the checker exited with $rc on a wrong entry"
 echo "$output" | grep -qF "PelcatoMini.cfg($lines): \"1A\" never matches" || fail "the checker said: $output"
 printf 'Interval=70\r\n' >>"$folder/Pelcato.ini"

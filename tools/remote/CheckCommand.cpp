@@ -1,0 +1,64 @@
+// check [folder]
+//
+// Checks the key maps in folder (by default the program's own, which is the
+// plug-in's when it is installed) and the settings file beside them, and
+// prints each finding as "file(line): what happens". Exit code 0 when there
+// is none, 1 when there are findings, 2 when the folder cannot be checked.
+
+#include "Commands.h"
+#include "KeyMapCheck.h"
+#include "PluginFiles.h"
+
+#include <windows.h>
+
+#include <ostream>
+#include <string>
+
+namespace {
+
+void PrintUsage(std::ostream& out)
+{
+    out << "Usage: PelcatoRemote check [folder]\n"
+           "Reads every key map (*.cfg) in folder, by default this program's own, and "
+        << kSettingsFileName
+        << ",\nas the Pelcato plug-in reads them, and lists, by file and line, what would\n"
+           "fail without a word at run time. Exit code 0 when nothing is found.\n";
+}
+
+std::string AsFolder(std::string path)
+{
+    if (!path.empty() && path.back() != '\\' && path.back() != '/' && path.back() != ':')
+        path += '\\';
+    return path;
+}
+
+bool IsHelp(const std::string& argument)
+{
+    return argument == "/?" || argument == "-h" || argument == "--help";
+}
+
+}  // namespace
+
+int RunCheck(const Arguments& arguments, std::ostream& out)
+{
+    if (arguments.size() > 1 || (arguments.size() == 1 && IsHelp(arguments[0]))) {
+        PrintUsage(out);
+        return arguments.size() > 1 ? kExitCannot : kExitOk;
+    }
+    std::string folder = arguments.size() == 1 ? AsFolder(arguments[0]) : ToolFolder();
+    DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        out << folder << " is no folder.\n";
+        return kExitCannot;
+    }
+
+    std::vector<Finding> findings = CheckKeyMapFolder(folder);
+    for (const Finding& finding : findings)
+        out << FormatFinding(finding) << "\n";
+    if (findings.empty()) {
+        out << folder << ": every key map works as written.\n";
+        return kExitOk;
+    }
+    out << folder << ": " << findings.size() << " finding" << (findings.size() == 1 ? "" : "s") << ".\n";
+    return kExitFindings;
+}

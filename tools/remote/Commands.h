@@ -1,0 +1,22 @@
+#pragma once
+// The subcommands of PelcatoRemote. Each takes the arguments after its name,
+// writes what it has to say to out, and returns the program's exit code.
+// Tests call them directly; Main.cpp only picks one by name.
+
+#include <iosfwd>
+#include <string>
+#include <vector>
+
+using Arguments = std::vector<std::string>;
+
+constexpr int kExitOk = 0;
+// check: findings in the key maps; calibrate: the timings do not fit.
+constexpr int kExitFindings = 1;
+// Nothing could be done: wrong arguments, no folder, no receiver.
+constexpr int kExitCannot = 2;
+
+int RunDevices(const Arguments& arguments, std::ostream& out);
+int RunWatch(const Arguments& arguments, std::ostream& out);
+int RunCalibrate(const Arguments& arguments, std::ostream& out);
+int RunRecord(const Arguments& arguments, std::ostream& out);
+int RunCheck(const Arguments& arguments, std::ostream& out);

@@ -1,0 +1,69 @@
+// PelcatoRemote <command> [arguments]
+//
+// The remote's companion: which device the plug-in uses, the codes the
+// receiver reports and the messages the plug-in would make of them, timings
+// that fit the remote, a recording for a bug report, and a check of the key
+// maps. It runs from the plug-in's folder, with the host application closed.
+
+#include "Commands.h"
+
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <string_view>
+
+namespace {
+
+struct Command {
+    const char* name;
+    const char* usage;
+    int (*run)(const Arguments& arguments, std::ostream& out);
+};
+
+constexpr Command kCommands[] = {
+    {"devices", "devices                  the capture devices, and the one the plug-in uses", RunDevices},
+    {"watch", "watch [--seconds N]      every code, with the messages the plug-in would send", RunWatch},
+    {"calibrate", "calibrate [--write]      measures the remote and suggests timings that fit it", RunCalibrate},
+    {"record", "record FILE [--seconds N] writes what the receiver reports as a replayable script", RunRecord},
+    {"check", "check [FOLDER]           finds what would go wrong in the key maps", RunCheck},
+};
+
+void PrintUsage(std::ostream& out)
+{
+    out << "Usage: PelcatoRemote <command> [arguments]\n\nCommands:\n";
+    for (const Command& command : kCommands)
+        out << "  " << command.usage << "\n";
+    out << "\nRun it from the plug-in's folder, with the host application closed.\n";
+}
+
+bool IsHelp(std::string_view argument)
+{
+    return argument == "/?" || argument == "-h" || argument == "--help" || argument == "help";
+}
+
+int Run(int argc, char** argv)
+{
+    if (argc < 2 || IsHelp(argv[1])) {
+        PrintUsage(std::cout);
+        return argc < 2 ? kExitCannot : kExitOk;
+    }
+    for (const Command& command : kCommands) {
+        if (std::string_view(argv[1]) == command.name)
+            return command.run(Arguments(argv + 2, argv + argc), std::cout);
+    }
+    std::cout << "There is no command \"" << argv[1] << "\".\n\n";
+    PrintUsage(std::cout);
+    return kExitCannot;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    try {
+        return Run(argc, argv);
+    } catch (const std::exception& error) {
+        std::cout << "PelcatoRemote stopped: " << error.what() << "\n";
+        return kExitCannot;
+    }
+}

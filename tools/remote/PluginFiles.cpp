@@ -1,0 +1,81 @@
+#include "PluginFiles.h"
+
+#include "config/IniFile.h"
+#include "config/KeyMapFiles.h"
+#include "config/Settings.h"
+#include "core/PluginState.h"
+
+#include <windows.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr char kPluginFileName[] = "Pelcato.dll";
+
+bool FileExists(const std::string& path)
+{
+    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+}  // namespace
+
+std::string ToolFolder()
+{
+    char path[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
+    return PluginFolder(path);
+}
+
+std::string VirtualStorePath(const std::string& path)
+{
+    char localAppData[MAX_PATH] = {};
+    DWORD length = ::GetEnvironmentVariableA("LOCALAPPDATA", localAppData, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || path.size() < 3 || path[1] != ':' || path[2] != '\\')
+        return {};
+    return std::string(localAppData) + "\\VirtualStore" + path.substr(2);
+}
+
+PluginFiles FindPluginFiles(const std::string& folder)
+{
+    PluginFiles files;
+    files.folder = folder;
+    std::string besidePlugin = SettingsFilePath(folder + kPluginFileName);
+    std::string virtualised = VirtualStorePath(besidePlugin);
+    if (!virtualised.empty() && FileExists(virtualised)) {
+        files.settingsFile = virtualised;
+        files.shadowedFile = besidePlugin;
+    } else {
+        files.settingsFile = besidePlugin;
+    }
+    return files;
+}
+
+PluginSettings ReadPluginSettings(const PluginFiles& files)
+{
+    // The plug-in's routines read the file beside the module they are told
+    // of; a module named like the settings file in effect reads that one.
+    PluginState& plugin = ThePlugin();
+    std::string module = files.settingsFile.substr(0, files.settingsFile.size() - 4) + ".dll";
+    std::strncpy(plugin.moduleFileName, module.c_str(), sizeof plugin.moduleFileName - 1);
+    plugin.device = -1;
+    LoadReceiverConfig();
+    ReadTimingSettings();
+
+    PluginSettings settings;
+    settings.interval = plugin.interval;
+    settings.wait1 = plugin.wait1;
+    settings.waitN = plugin.waitN;
+    settings.waitR = plugin.waitR;
+    settings.chipTypeTM = plugin.chipTypeTM;
+    IniFile file(files.settingsFile);
+    std::int32_t device = 0;
+    if (ParseDecimal(file.ReadString("Main", "Device", ""), device))
+        settings.device = plugin.device;
+    settings.keyMapFile = ReadActiveKeyMapFileName(file);
+    // Key maps are only read, so Windows never redirects them: they come
+    // from the plug-in's folder whatever happened to the settings file.
+    LoadKeyMapFile(files.folder + settings.keyMapFile, settings.keyMap, settings.modelNames);
+    return settings;
+}

@@ -1,0 +1,49 @@
+#pragma once
+// The receiver, reached through pltremotewrap.dll exactly as the plug-in
+// reaches it: the receiver object lives as long as the session, and the
+// device is chosen and programmed by the plug-in's rules.
+
+#include "PluginFiles.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+// Why a device is the one the plug-in uses.
+enum class DeviceReason { kSetting, kNameSearch, kFirstDevice };
+
+struct DeviceChoice {
+    unsigned long index;
+    DeviceReason reason;
+};
+
+// The plug-in's rule: the Device setting (a negative one counts as 0), else
+// the first device whose name holds "PELCATO" in any letter case, else
+// device 0.
+DeviceChoice ChooseDevice(const PluginSettings& settings, const std::vector<std::string>& devices);
+
+// What the user reads when no receiver answers: there is no card, its
+// software is missing, or another program (the host) holds the card.
+extern const char kNoReceiverText[];
+
+class ReceiverSession {
+public:
+    ReceiverSession();
+    ~ReceiverSession();
+    ReceiverSession(const ReceiverSession&) = delete;
+    ReceiverSession& operator=(const ReceiverSession&) = delete;
+
+    // The capture devices as the receiver names them; none when it does not
+    // answer.
+    const std::vector<std::string>& Devices() const { return devices_; }
+
+    // Programs the chip type, then the device, as the plug-in's Start does.
+    void Select(bool chipTypeTM, unsigned long device);
+    // The card type of the selected device.
+    long CardType() const;
+    // One poll: the code the receiver reports, if any.
+    std::optional<unsigned char> Poll();
+
+private:
+    std::vector<std::string> devices_;
+};
