@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include <cstring>
+#include <ostream>
 
 namespace {
 
@@ -50,6 +51,15 @@ PluginFiles FindPluginFiles(const std::string& folder)
         files.settingsFile = besidePlugin;
     }
     return files;
+}
+
+void ReportShadowedSettings(const PluginFiles& files, std::ostream& out)
+{
+    if (files.shadowedFile.empty())
+        return;
+    out << "Settings in effect: " << files.settingsFile << "\n"
+        << "  Windows keeps this copy for the host and gives it to the plug-in in place of\n"
+        << "  " << files.shadowedFile << ": edits to that file do nothing while the copy exists.\n";
 }
 
 PluginSettings ReadPluginSettings(const PluginFiles& files)

@@ -11,6 +11,7 @@
 #include "config/KeyMap.h"
 
 #include <cstdint>
+#include <iosfwd>
 #include <optional>
 #include <string>
 
@@ -29,6 +30,11 @@ struct PluginFiles {
 std::string VirtualStorePath(const std::string& path);
 
 PluginFiles FindPluginFiles(const std::string& folder);
+
+// Tells the user which settings file is in effect when a VirtualStore copy
+// shadows the one beside the plug-in; says nothing otherwise. Every command
+// that reads the settings calls it first.
+void ReportShadowedSettings(const PluginFiles& files, std::ostream& out);
 
 // The settings the plug-in would run with, read by the plug-in's own code:
 // every value that the file lacks keeps the plug-in's built-in default.
