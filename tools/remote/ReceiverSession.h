@@ -1,7 +1,9 @@
 #pragma once
 // The receiver, reached through pltremotewrap.dll exactly as the plug-in
 // reaches it: the receiver object lives as long as the session, and the
-// device is chosen and programmed by the plug-in's rules.
+// device is chosen and programmed by the plug-in's rules. Without the
+// wrapper or the vendor's library the session lists no device and answers
+// as the wrapper does without a receiver object.
 
 #include "PluginFiles.h"
 
@@ -45,5 +47,13 @@ public:
     std::optional<unsigned char> Poll();
 
 private:
+    struct HINSTANCE__* wrapper_ = nullptr;  // the loaded pltremotewrap.dll; null without one
+    void(__stdcall* create_)() = nullptr;
+    void(__stdcall* release_)() = nullptr;
+    long(__stdcall* getCode_)(unsigned char* code) = nullptr;
+    char*(__stdcall* getDeviceName_)(unsigned long index) = nullptr;
+    long(__stdcall* selectDevice_)(unsigned long index) = nullptr;
+    long(__stdcall* getCardType_)() = nullptr;
+    void(__stdcall* setChipTypeTM_)(long value) = nullptr;
     std::vector<std::string> devices_;
 };
