@@ -1,8 +1,8 @@
 #!/bin/sh
 # The installer as a user runs it, silently under Wine: into an empty folder
 # and into one where the user already has a settings file and a key map.
-# The checker runs where it was installed; the uninstaller removes what was
-# installed and leaves what is the user's.
+# The companion program runs where it was installed; the uninstaller removes
+# what was installed and leaves what is the user's.
 set -u
 wine_run="$1"
 installer="$2"
@@ -46,14 +46,19 @@ run reg query "$uninstall_key" /v InstallLocation
 echo "$output" | grep -qF "$win_folder" || fail "no entry in the list of programs: $output"
 
 run "$folder/PelcatoRemote.exe" check
-[ "$rc" -eq 0 ] || fail "the checker found problems in the installed key maps: $output"
-# The user adds a button the wrong way, and the checker in its own folder
+[ "$rc" -eq 0 ] || fail "PelcatoRemote check found problems in the installed key maps: $output"
+# No tuner card software here, so no pltremote.dll beside the wrapper: the
+# program must still start and tell the user what to install.
+run "$folder/PelcatoRemote.exe" devices
+[ "$rc" -eq 2 ] || fail "PelcatoRemote devices without a receiver exited with $rc: $output"
+echo "$output" | grep -qF "The receiver does not answer" || fail "PelcatoRemote devices without a receiver said: $output"
+# The user adds a button the wrong way, and the check in its own folder
 # says where; the settings change as the setup dialog changes them.
 printf '1A=Power\r\n' >>"$folder/PelcatoMini.cfg"
 lines=$(wc -l <"$folder/PelcatoMini.cfg")
 run "$folder/PelcatoRemote.exe" check
-[ "$rc" -eq 1 ] || fail "the checker exited with $rc on a wrong entry"
-echo "$output" | grep -qF "PelcatoMini.cfg($lines): \"1A\" never matches" || fail "the checker said: $output"
+[ "$rc" -eq 1 ] || fail "PelcatoRemote check exited with $rc on a wrong entry"
+echo "$output" | grep -qF "PelcatoMini.cfg($lines): \"1A\" never matches" || fail "PelcatoRemote check said: $output"
 printf 'Interval=70\r\n' >>"$folder/Pelcato.ini"
 cp "$folder/Pelcato.ini" "$prefix/settings.saved"
 
