@@ -70,20 +70,27 @@ std::string MessagesText(const std::vector<PredictedMessage>& messages, const st
     return text;
 }
 
-void PrintLine(std::ostream& out, std::uint64_t atUs, std::optional<std::uint64_t> gapUs, const char* codeText,
+void PrintLine(std::ostream& out, const std::string& time, const std::string& gap, const std::string& codeText,
                const std::string& keyName, const std::string& modelName, const std::string& messages)
 {
-    char time[16];
-    std::snprintf(time, sizeof time, "%.3f s", static_cast<double>(atUs) / 1e6);
-    char gap[16] = "";
-    if (gapUs)
-        std::snprintf(gap, sizeof gap, "%llu ms", static_cast<unsigned long long>(*gapUs / 1000));
     char line[256];
-    std::snprintf(line, sizeof line, "%10s %9s  %-8s  %-16.16s %-24.24s %s", time, gap, codeText, keyName.c_str(),
-                  modelName.c_str(), messages.c_str());
+    std::snprintf(line, sizeof line, "%9s %8s  %-8s  %-16.16s %-24.24s %s", time.c_str(), gap.c_str(),
+                  codeText.c_str(), keyName.c_str(), modelName.c_str(), messages.c_str());
     std::string text = line;
     text.erase(text.find_last_not_of(' ') + 1);
     out << text << "\n";
+}
+
+std::string Seconds(std::uint64_t us)
+{
+    char text[24];
+    std::snprintf(text, sizeof text, "%.3f s", static_cast<double>(us) / 1e6);
+    return text;
+}
+
+std::string Milliseconds(std::uint64_t us)
+{
+    return std::to_string(us / 1000) + " ms";
 }
 
 }  // namespace
@@ -110,7 +117,7 @@ std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const Plug
     KeyDispatcher dispatcher(record, texts, sink, timing);
     const win::TimedWait timedWait;
 
-    PrintLine(out, 0, std::nullopt, "code", "key", "model", "the plug-in sends");
+    PrintLine(out, "time", "gap", "code", "key", "model", "the plug-in sends");
     out.flush();
 
     std::vector<PredictedMessage> all;
@@ -140,7 +147,7 @@ std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const Plug
                 FormatCodeText(*code, kCodeTextDigits, codeText);
                 KeyNames names = LookUpKey(table, codeText);
                 std::string keyName(names.keyName);
-                PrintLine(out, nowUs - startUs, lastCodeUs ? std::optional(nowUs - *lastCodeUs) : std::nullopt,
+                PrintLine(out, Seconds(nowUs - startUs), lastCodeUs ? Milliseconds(nowUs - *lastCodeUs) : "",
                           codeText, keyName, std::string(names.modelName), MessagesText(messages, keyName));
                 keep(messages);
                 lastCodeUs = nowUs;
@@ -157,7 +164,7 @@ std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const Plug
             dispatcher.RunPass(tick, timing, table);
             std::vector<PredictedMessage> messages = sink.Take(sinceStartMs(nowUs));
             if (!messages.empty()) {
-                PrintLine(out, nowUs - startUs, std::nullopt, "", messages.front().keyName, messages.front().modelName,
+                PrintLine(out, Seconds(nowUs - startUs), "", "", messages.front().keyName, messages.front().modelName,
                           MessagesText(messages, messages.front().keyName));
                 keep(messages);
             }
