@@ -1,9 +1,140 @@
-#include "Commands.h"
+// PelcatoRemote watch [--seconds N]
+//
+// Shows every code the receiver reports and the messages the plug-in would
+// make of it with the settings in effect. Ctrl+C ends it at once: the
+// console handler only sets the event that the loop waits on, so the
+// receiver is released in order on the way out.
 
+#include "Commands.h"
+#include "ReceiverSession.h"
+#include "ReceiverWatch.h"
+
+#include "common/win/Handle.h"
+#include "config/KeyMap.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <charconv>
 #include <ostream>
 
-int RunWatch(const Arguments&, std::ostream& out)
+namespace {
+
+// One day is more than anyone watches; a longer count is a typing error.
+constexpr int kMaxSeconds = 24 * 60 * 60;
+
+std::atomic<HANDLE> consoleStop{nullptr};
+
+BOOL WINAPI OnConsoleControl(DWORD) noexcept
 {
-    out << "The watch command is not there yet.\n";
-    return kExitCannot;
+    HANDLE stop = consoleStop.load();
+    if (!stop)
+        return FALSE;
+    ::SetEvent(stop);
+    return TRUE;
+}
+
+// Ctrl+C and closing the console set stop while the object lives.
+class ConsoleStop {
+public:
+    explicit ConsoleStop(HANDLE stop)
+    {
+        consoleStop.store(stop);
+        ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+    }
+    ~ConsoleStop()
+    {
+        ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+        consoleStop.store(nullptr);
+    }
+    ConsoleStop(const ConsoleStop&) = delete;
+    ConsoleStop& operator=(const ConsoleStop&) = delete;
+};
+
+// The watch's length in seconds; none to watch until Ctrl+C; false when the
+// arguments make no sense.
+bool ParseArguments(const Arguments& arguments, std::optional<int>& seconds)
+{
+    if (arguments.empty())
+        return true;
+    if (arguments.size() != 2 || arguments[0] != "--seconds")
+        return false;
+    const std::string& text = arguments[1];
+    int value = 0;
+    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || value < 1 || value > kMaxSeconds)
+        return false;
+    seconds = value;
+    return true;
+}
+
+const char* ReasonText(DeviceReason reason)
+{
+    switch (reason) {
+    case DeviceReason::kSetting:
+        return "set in the settings";
+    case DeviceReason::kNameSearch:
+        return "its name holds PELCATO";
+    case DeviceReason::kFirstDevice:
+        return "the first device";
+    }
+    return "";
+}
+
+void PrintSetup(const PluginSettings& settings, const std::vector<std::string>& devices, const DeviceChoice& choice,
+                std::ostream& out)
+{
+    out << "Device " << choice.index << ": "
+        << (choice.index < devices.size() ? devices[choice.index] : std::string("(not in the list)")) << " ("
+        << ReasonText(choice.reason) << ")\n";
+    out << "Key map: " << settings.keyMapFile;
+    if (settings.keyMap.Count() == 0)
+        out << " (missing or empty: every key reaches the host as its code)";
+    else if (!settings.modelNames.empty())
+        out << " (" << settings.modelNames.front() << ")";
+    out << "\n";
+    out << "Timings: Interval " << settings.interval << " ms, Wait1 " << settings.wait1 << " ms, WaitN "
+        << settings.waitN << " ms, WaitR " << settings.waitR << " ms\n";
+}
+
+}  // namespace
+
+int RunWatch(const Arguments& arguments, std::ostream& out)
+{
+    std::optional<int> seconds;
+    if (!ParseArguments(arguments, seconds)) {
+        out << "Usage: PelcatoRemote watch [--seconds N]   (N from 1 to " << kMaxSeconds << ")\n";
+        return kExitCannot;
+    }
+
+    PluginFiles files = FindPluginFiles(ToolFolder());
+    ReportShadowedSettings(files, out);
+    PluginSettings settings = ReadPluginSettings(files);
+
+    ReceiverSession session;
+    if (session.Devices().empty()) {
+        out << kNoReceiverText;
+        return kExitCannot;
+    }
+    DeviceChoice choice = ChooseDevice(settings, session.Devices());
+    session.Select(settings.chipTypeTM, choice.index);
+    PrintSetup(settings, session.Devices(), choice, out);
+
+    win::Event stop = win::Event::CreateManualReset();
+    if (!stop) {
+        out << "Windows could not make an event to wait on.\n";
+        return kExitCannot;
+    }
+    ConsoleStop consoleStop(stop.Get());
+    if (seconds)
+        out << "Watching for " << *seconds << " s. Press buttons on the remote.\n\n";
+    else
+        out << "Press buttons on the remote; Ctrl+C ends.\n\n";
+
+    WatchLimits limits{seconds ? std::optional(std::chrono::milliseconds(*seconds * 1000LL)) : std::nullopt,
+                       stop.Get()};
+    std::vector<PredictedMessage> messages =
+        WatchReceiver([&session] { return session.Poll(); }, settings, limits, out);
+    out << "\n" << messages.size() << " messages to the host.\n";
+    return kExitOk;
 }

@@ -1,0 +1,196 @@
+// The watch command's prediction against the plug-in itself: one scripted
+// session of the simulated receiver is played once through the watch core
+// and once through Pelcato.dll with a host window, with the same settings
+// file and key map, and the host must receive exactly the predicted
+// messages. Also the command's answers when it cannot watch at all.
+
+#include "Commands.h"
+#include "ReceiverSession.h"
+#include "ReceiverWatch.h"
+
+#include "common/win/Handle.h"
+#include "config/Settings.h"
+
+#include "PluginLibrary.h"
+#include "SimControl.h"
+#include "TestHost.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <algorithm>
+#include <chrono>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr DWORD kPatienceMs = 5000;
+
+// Timings chosen so that every repeat and release falls at least 50 ms away
+// from the next report or deadline: both runs are in real time, and a
+// loaded machine must not tip a repeat from one side of a release to the
+// other.
+constexpr char kSettings[] =
+    "[Main]\r\nDefaultConfig=Watch.cfg\r\nInterval=20\r\nWait1=250\r\nWaitN=180\r\nWaitR=200\r\n";
+constexpr char kKeyMap[] =
+    "[Setup]\r\nName=Watch test remote\r\n[Keys]\r\n0000001A=Power\r\n0000000B=VolumeUp\r\n0000000C=VolumeDown\r\n";
+// A tap, a hold with repeats, a takeover by another key while the first is
+// still down, and a code the key map does not hold.
+constexpr char kScript[] =
+    "tap 1A\npause 400\nhold 0B 900\nhold 0C 200\npause 400\ntap 55\npause 400\n";
+constexpr std::chrono::milliseconds kScriptCovered{3000};
+
+struct Sent {
+    std::int32_t param;
+    std::string keyName;
+    bool operator==(const Sent&) const = default;
+};
+
+// "press Power, repeat 1 VolumeUp, ..." for the failure messages.
+std::string Sequence(const std::vector<Sent>& messages)
+{
+    std::string text;
+    for (const Sent& message : messages)
+        text += "\n  " + MessageText(message.param) + " " + message.keyName;
+    return text;
+}
+
+std::vector<Sent> AsSent(const std::vector<PredictedMessage>& messages)
+{
+    std::vector<Sent> sent;
+    for (const PredictedMessage& message : messages)
+        sent.push_back({message.param, message.keyName});
+    return sent;
+}
+
+std::vector<Sent> AsSent(const std::vector<KeyMessage>& messages)
+{
+    std::vector<Sent> sent;
+    for (const KeyMessage& message : messages)
+        sent.push_back({message.param, message.record.keyName});
+    return sent;
+}
+
+TEST(WatchPrediction, EqualsWhatThePluginSendsTheHost)
+{
+    SimReset();
+    PluginLibrary plugin;
+    ASSERT_TRUE(plugin.Loaded()) << "Pelcato.dll with all its exports";
+    const ScratchFolder& folder = plugin.Folder();
+    folder.Write("Watch.cfg", kKeyMap);
+    std::string settingsFile = SettingsFilePath(folder.PathOf("Pelcato.dll"));
+    folder.Write(settingsFile.substr(folder.Path().size()), kSettings);
+
+    std::vector<PredictedMessage> predicted;
+    std::ostringstream printed;
+    {
+        PluginSettings settings = ReadPluginSettings(FindPluginFiles(folder.Path()));
+        ReceiverSession session;
+        ASSERT_FALSE(session.Devices().empty());
+        session.Select(settings.chipTypeTM, ChooseDevice(settings, session.Devices()).index);
+        win::Event stop = win::Event::CreateManualReset();
+        ASSERT_EQ(SimPlayScript(kScript, 0), 0);
+        predicted = WatchReceiver([&session] { return session.Poll(); }, settings, WatchLimits{kScriptCovered, stop.Get()},
+                                  printed);
+    }
+
+    // The prediction has the session's shape before it is compared at all:
+    // a comparison of two empty lists would prove nothing.
+    std::vector<Sent> prediction = AsSent(predicted);
+    auto at = [&](const Sent& sent) { return std::find(prediction.begin(), prediction.end(), sent); };
+    EXPECT_EQ(prediction.front(), (Sent{0, "Power"})) << Sequence(prediction);
+    EXPECT_NE(at({3, "VolumeUp"}), prediction.end()) << "repeats of the held key" << Sequence(prediction);
+    auto takeover = at({-1, "VolumeUp"});
+    ASSERT_NE(takeover, prediction.end()) << Sequence(prediction);
+    ASSERT_NE(takeover + 1, prediction.end()) << Sequence(prediction);
+    EXPECT_EQ(takeover[1], (Sent{0, "VolumeDown"})) << "the takeover: release, then the new key's press"
+                                                     << Sequence(prediction);
+    EXPECT_NE(at({0, "00000055"}), prediction.end()) << "an unmapped code as its code text" << Sequence(prediction);
+    EXPECT_EQ(prediction.back(), (Sent{-1, "00000055"})) << "the time-out release, with no code" << Sequence(prediction);
+    EXPECT_NE(printed.str().find("release VolumeUp, press"), std::string::npos) << printed.str();
+
+    SimReset();
+    TestHost host;
+    HostInfo info(kAcceptedCoreVersion);
+    host.Run([&] {
+        plugin.Open("Watch", host.Window(), info.bytes);
+        plugin.Start();
+    });
+    ASSERT_EQ(SimPlayScript(kScript, 0), 0);
+    host.WaitForMessages(predicted.size(), static_cast<DWORD>(kScriptCovered.count()) + kPatienceMs);
+    ::Sleep(400);  // a message the prediction lacks would have come by now
+    host.Run(plugin.Close);
+
+    std::vector<KeyMessage> received = host.Messages();
+    EXPECT_EQ(AsSent(received), prediction) << "received:" << Sequence(AsSent(received)) << "\npredicted:"
+                                            << Sequence(prediction) << "\nwatch printed:\n"
+                                            << printed.str();
+}
+
+TEST(WatchStop, EndsAtOnceWhenStopIsSet)
+{
+    PluginSettings settings{};
+    settings.interval = 20;
+    win::Event stop = win::Event::CreateManualReset();
+    std::ostringstream printed;
+    int polls = 0;
+    std::thread stopper([&stop] {
+        ::Sleep(100);
+        stop.Set();
+    });
+    auto begin = std::chrono::steady_clock::now();
+    std::vector<PredictedMessage> messages = WatchReceiver(
+        [&polls] {
+            ++polls;
+            return std::optional<unsigned char>();
+        },
+        settings, WatchLimits{std::nullopt, stop.Get()}, printed);
+    auto took = std::chrono::steady_clock::now() - begin;
+    stopper.join();
+
+    EXPECT_LT(took, std::chrono::milliseconds(1000)) << "ended "
+                                                     << std::chrono::duration_cast<std::chrono::milliseconds>(took).count()
+                                                     << " ms after it began; the stop came at 100 ms";
+    EXPECT_GE(polls, 2) << "polled on while it waited for the stop";
+    EXPECT_TRUE(messages.empty()) << Sequence(AsSent(messages));
+}
+
+struct CannotCase {
+    const char* what;
+    Arguments arguments;
+    bool receiverPresent;
+    const char* says;
+};
+
+class WatchCannot : public testing::TestWithParam<CannotCase> {};
+
+TEST_P(WatchCannot, SaysWhyAndExitsWithCode2)
+{
+    const CannotCase& test = GetParam();
+    SimReset();
+    if (!test.receiverPresent)
+        SimSetDevices(nullptr, nullptr, 0);
+    std::ostringstream out;
+    int exitCode = RunWatch(test.arguments, out);
+    SimReset();
+
+    EXPECT_EQ(exitCode, kExitCannot) << test.what << "\n" << out.str();
+    EXPECT_NE(out.str().find(test.says), std::string::npos) << test.what << ": expected \"" << test.says
+                                                            << "\" in:\n" << out.str();
+    SimStats stats{};
+    SimGetStats(&stats);
+    EXPECT_EQ(stats.objectsAlive, 0) << test.what << ": the receiver is released";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, WatchCannot,
+    testing::Values(CannotCase{"no device", {"--seconds", "1"}, false, kNoReceiverText},
+                    CannotCase{"no count", {"--seconds"}, true, "Usage: PelcatoRemote watch"},
+                    CannotCase{"zero seconds", {"--seconds", "0"}, true, "Usage: PelcatoRemote watch"},
+                    CannotCase{"not a number", {"--seconds", "5s"}, true, "Usage: PelcatoRemote watch"},
+                    CannotCase{"another option", {"--minutes", "2"}, true, "Usage: PelcatoRemote watch"}));
+
+}  // namespace

@@ -1,0 +1,43 @@
+#pragma once
+// The core of the watch command: polls the receiver on one thread, paced as
+// the plug-in's ReceiverThread paces its polls, and feeds every code to the
+// plug-in's own KeyDispatcher, waking at its deadlines as the DispatchThread
+// does. What the dispatcher sends is what the plug-in would send the host
+// with the same settings; it is printed beside the codes and returned.
+
+#include "PluginFiles.h"
+
+#include <windows.h>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <iosfwd>
+#include <optional>
+#include <string>
+#include <vector>
+
+// A key message as the host would receive it.
+struct PredictedMessage {
+    std::uint32_t atMs;     // since the watch began
+    std::int32_t param;     // press 0, repeat n, release -1
+    std::string keyName;    // as the record names the key
+    std::string modelName;
+    std::string codeText;
+};
+
+// One poll of the receiver: the code it reports, if any.
+using PollFunction = std::function<std::optional<unsigned char>()>;
+
+struct WatchLimits {
+    std::optional<std::chrono::milliseconds> duration;  // none: until stop is set
+    HANDLE stop;                                        // an event; set, it ends the watch
+};
+
+// Prints the column headings, then one line per code and one per message
+// that comes without a code, until the duration is over or stop is set.
+std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const PluginSettings& settings,
+                                            const WatchLimits& limits, std::ostream& out);
+
+// "press", "repeat 3", "release".
+std::string MessageText(std::int32_t param);
