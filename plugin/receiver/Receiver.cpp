@@ -62,11 +62,6 @@ DWORD WINAPI ReceiverThreadProc(void*) noexcept
 
 }  // namespace
 
-std::uint32_t BoundedInterval(std::int32_t intervalMs)
-{
-    return static_cast<std::uint32_t>(std::clamp(intervalMs, kMinIntervalMs, kMaxIntervalMs));
-}
-
 void ReceiverOpen()
 {
     PluginState& plugin = ThePlugin();

@@ -2,6 +2,7 @@
 // The plug-in's side of the receiver: opening it, listing the capture
 // devices, and the ReceiverThread that polls it for codes.
 
+#include <algorithm>
 #include <cstdint>
 
 // A pause between polls outside the range the setup dialog offers is held at
@@ -9,7 +10,10 @@
 // a pause of minutes would let codes go by unseen.
 constexpr std::int32_t kMinIntervalMs = 10;
 constexpr std::int32_t kMaxIntervalMs = 1000;
-std::uint32_t BoundedInterval(std::int32_t intervalMs);
+inline std::uint32_t BoundedInterval(std::int32_t intervalMs)
+{
+    return static_cast<std::uint32_t>(std::clamp(intervalMs, kMinIntervalMs, kMaxIntervalMs));
+}
 
 // Creates the receiver object and the lists, and picks the default device:
 // the first whose name holds "PELCATO", else device 0.
