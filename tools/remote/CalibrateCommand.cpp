@@ -31,16 +31,21 @@ constexpr char kMain[] = "Main";
 
 // Polls until the first report, then until quietMs pass without one; the
 // times of the reports, none when no button came within kFirstCodeWaitMs.
+// Reports after kLongestHoldMs are not kept, but the press still lasts until
+// they stop, so that they never count as the next step's.
 std::vector<std::uint64_t> RecordPress(ReceiverSession& session, std::uint32_t quietMs)
 {
     std::vector<std::uint64_t> times;
     std::uint64_t start = SteadyMilliseconds();
+    std::uint64_t lastReport = 0;
     for (;;) {
         std::uint64_t now = SteadyMilliseconds();
-        if (session.Poll())
-            times.push_back(now);
-        if (times.empty() ? now - start >= kFirstCodeWaitMs
-                          : now - times.back() >= quietMs || now - times.front() >= kLongestHoldMs)
+        if (session.Poll()) {
+            lastReport = now;
+            if (times.empty() || now - times.front() < kLongestHoldMs)
+                times.push_back(now);
+        }
+        if (times.empty() ? now - start >= kFirstCodeWaitMs : now - lastReport >= quietMs)
             return times;
         ::Sleep(kPollMs);
     }

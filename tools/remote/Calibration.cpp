@@ -108,26 +108,25 @@ Calibration Calibrate(const std::vector<std::uint64_t>& heldMs, const std::vecto
     std::uint32_t gap = result.held.largestMs;
     std::uint32_t tap = LongestTap(result.taps);
 
-    std::ostringstream text;
-    auto say = [&result, &text](std::ostream&) {
-        result.diagnoses.push_back(text.str());
-        text.str("");
-    };
     if (HeldGapSeen(gap, current.interval) >= BoundedWait(current.waitR)) {
-        say(text << "A held button comes as several presses: its reports come up to " << gap
-                                 << " ms apart, and with Interval " << current.interval << " the plug-in may wait "
-                                 << HeldGapSeen(gap, current.interval) << " ms for the next one, past WaitR "
-                                 << current.waitR << ".");
+        std::ostringstream text;
+        text << "A held button comes as several presses: its reports come up to " << gap
+             << " ms apart, and with Interval " << current.interval << " the plug-in may wait "
+             << HeldGapSeen(gap, current.interval) << " ms for the next one, past WaitR " << current.waitR << ".";
+        result.diagnoses.push_back(text.str());
     }
     if (!result.taps.empty() && TapDownSeen(tap, current.interval, current.waitR) >= BoundedWait(current.wait1)) {
-        say(text << "A tap lasting " << tap << " ms repeats: the plug-in keeps it down up to "
-                                 << TapDownSeen(tap, current.interval, current.waitR)
-                                 << " ms (WaitR after the last report), past Wait1 " << current.wait1 << ".");
+        std::ostringstream text;
+        text << "A tap lasting " << tap << " ms repeats: the plug-in keeps it down up to "
+             << TapDownSeen(tap, current.interval, current.waitR) << " ms (WaitR after the last report), past Wait1 "
+             << current.wait1 << ".";
+        result.diagnoses.push_back(text.str());
     }
     if (MissesReports(result.held.meanMs, current.interval)) {
-        say(text << "Interval " << current.interval << " is slower than the remote's "
-                                 << std::lround(result.held.meanMs)
-                                 << " ms reports: each poll keeps only the newest report, so codes are missed.");
+        std::ostringstream text;
+        text << "Interval " << current.interval << " is slower than the remote's " << std::lround(result.held.meanMs)
+             << " ms reports: each poll keeps only the newest report, so codes are missed.";
+        result.diagnoses.push_back(text.str());
     }
 
     Timings& next = result.suggested;
@@ -170,5 +169,6 @@ void PrintCalibration(const Calibration& calibration, const Timings& current, st
     out << "\nSuggested: Interval " << next.interval << ", Wait1 " << next.wait1 << ", WaitN " << next.waitN
         << ", WaitR " << next.waitR << ".\n";
     if (!calibration.suggestionFits)
-        out << "Even these cannot fully fit: the remote's gaps are longer than the setup dialog allows.\n";
+        out << "Even these do not fit: this remote needs waits beyond the setup dialog's 1000 ms.\n"
+            << "Write larger Wait1 and WaitR values into the settings file by hand.\n";
 }
