@@ -1,9 +1,133 @@
+#include "CalibrateCommand.h"
+
+#include "Calibration.h"
 #include "Commands.h"
 
-#include <ostream>
+#include "config/IniFile.h"
+#include "core/Clock.h"
 
-int RunCalibrate(const Arguments&, std::ostream& out)
+#include <windows.h>
+
+#include <cstdint>
+#include <ostream>
+#include <vector>
+
+namespace {
+
+// The plug-in's fastest poll: fine enough to see the receiver's own spacing,
+// whatever Interval the settings hold.
+constexpr DWORD kPollMs = 10;
+// How long a step waits for the user's first press.
+constexpr std::uint64_t kFirstCodeWaitMs = 30'000;
+// A held button has been let go once no report came for this long: longer
+// than any gap the setup dialog's WaitR could bridge.
+constexpr std::uint32_t kHoldEndedMs = 1000;
+// A hold is measured for this long at most, however long the user holds.
+constexpr std::uint64_t kLongestHoldMs = 10'000;
+constexpr int kTapCount = 5;
+// The fewest reports that give the held spacing more than one gap.
+constexpr std::size_t kFewestHeldReports = 3;
+constexpr char kMain[] = "Main";
+
+// Polls until the first report, then until quietMs pass without one; the
+// times of the reports, none when no button came within kFirstCodeWaitMs.
+// Reports after kLongestHoldMs are not kept, but the press still lasts until
+// they stop, so that they never count as the next step's.
+std::vector<std::uint64_t> RecordPress(ReceiverSession& session, std::uint32_t quietMs)
 {
-    out << "The calibrate command is not there yet.\n";
-    return kExitCannot;
+    std::vector<std::uint64_t> times;
+    std::uint64_t start = SteadyMilliseconds();
+    std::uint64_t lastReport = 0;
+    for (;;) {
+        std::uint64_t now = SteadyMilliseconds();
+        if (session.Poll()) {
+            lastReport = now;
+            if (times.empty() || now - times.front() < kLongestHoldMs)
+                times.push_back(now);
+        }
+        if (times.empty() ? now - start >= kFirstCodeWaitMs : now - lastReport >= quietMs)
+            return times;
+        ::Sleep(kPollMs);
+    }
+}
+
+void WriteChanged(const IniFile& file, const char* key, std::int32_t current, std::int32_t suggested,
+                  std::ostream& out)
+{
+    if (current == suggested)
+        return;
+    file.WriteInteger(kMain, key, suggested);
+    out << "  " << key << " " << current << " -> " << suggested << "\n";
+}
+
+}  // namespace
+
+int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool write, std::ostream& out)
+{
+    ReportShadowedSettings(files, out);
+    if (session.Devices().empty()) {
+        out << kNoReceiverText;
+        return kExitCannot;
+    }
+    PluginSettings settings = ReadPluginSettings(files);
+    session.Select(settings.chipTypeTM, ChooseDevice(settings, session.Devices()).index);
+    Timings current{settings.interval, settings.wait1, settings.waitN, settings.waitR};
+
+    out << "Step 1 of 2: hold one button for about 3 seconds... now." << std::endl;
+    std::vector<std::uint64_t> held = RecordPress(session, kHoldEndedMs);
+    if (held.empty()) {
+        out << "No button came through. Point the remote at the receiver and run calibrate again.\n";
+        return kExitCannot;
+    }
+    if (held.size() < kFewestHeldReports) {
+        out << "The button was not held long enough. Run calibrate again and hold it for about 3 seconds.\n";
+        return kExitCannot;
+    }
+
+    out << "Step 2 of 2: tap the same button five times, slowly." << std::endl;
+    std::uint32_t separation = TapSeparationMs(MeasureHeld(held));
+    std::vector<std::uint64_t> taps;
+    for (int i = 0; i < kTapCount; ++i) {
+        std::vector<std::uint64_t> tap = RecordPress(session, separation);
+        if (tap.empty())
+            break;
+        taps.insert(taps.end(), tap.begin(), tap.end());
+    }
+    if (taps.empty()) {
+        out << "No tap came through. Run calibrate again and tap the button within 30 seconds.\n";
+        return kExitCannot;
+    }
+
+    Calibration calibration = Calibrate(held, taps, current);
+    PrintCalibration(calibration, current, out);
+    const Timings& next = calibration.suggested;
+    bool changes = next.interval != current.interval || next.wait1 != current.wait1 || next.waitR != current.waitR;
+    if (write && changes) {
+        IniFile file(files.settingsFile);
+        out << "\nStored in " << files.settingsFile << ":\n";
+        WriteChanged(file, "Interval", current.interval, next.interval, out);
+        WriteChanged(file, "Wait1", current.wait1, next.wait1, out);
+        WriteChanged(file, "WaitR", current.waitR, next.waitR, out);
+        out << "Restart the host application to use them.\n";
+    } else if (write) {
+        out << "\nNothing to store: the timings in " << files.settingsFile << " stay as they are.\n";
+    } else if (changes) {
+        out << "Run \"PelcatoRemote calibrate --write\" to store them, or set them in the plug-in's setup dialog.\n";
+    }
+    return calibration.diagnoses.empty() ? kExitOk : kExitFindings;
+}
+
+int RunCalibrate(const Arguments& arguments, std::ostream& out)
+{
+    bool write = false;
+    for (const std::string& argument : arguments) {
+        if (argument != "--write") {
+            out << "Unknown argument \"" << argument << "\". Usage: PelcatoRemote calibrate [--write]\n";
+            return kExitCannot;
+        }
+        write = true;
+    }
+    PluginFiles files = FindPluginFiles(ToolFolder());
+    ReceiverSession session;
+    return CalibrateReceiver(session, files, write, out);
 }

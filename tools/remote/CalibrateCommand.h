@@ -1,0 +1,14 @@
+#pragma once
+// The calibrate command on a receiver that is already open, so that tests
+// play a scripted remote into the simulated receiver and call it in-process.
+// Its steps wait for codes, never for the keyboard: the user's button
+// presses are the only input it needs.
+
+#include "PluginFiles.h"
+#include "ReceiverSession.h"
+
+#include <iosfwd>
+
+// Measures the remote on the device the plug-in uses, tells what the
+// timings in files do with it, and with write stores the suggested ones.
+int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool write, std::ostream& out);
