@@ -133,23 +133,24 @@ std::vector<std::string> Seen(const TestHost& host)
     return seen;
 }
 
-// The plug-in's timings keep every repeat and release well apart (by 70 ms
-// or more) from the moments the session's reports end, so that scheduling
-// under load cannot move a message across one of them.
+// The plug-in's timings keep every release 80 ms or more away from a
+// repeat, for the session and for its recordings at either interval, so that
+// scheduling under load cannot move a message across one of them; WaitR
+// outlasts the widest gap of a hold polled every 100 ms.
 constexpr char kPluginSettings[] =
-    "[Main]\r\nInterval=20\r\nWait1=300\r\nWaitN=200\r\nWaitR=330\r\nDefaultConfig=Living.cfg\r\n";
+    "[Main]\r\nInterval=20\r\nWait1=500\r\nWaitN=400\r\nWaitR=400\r\nDefaultConfig=Living.cfg\r\n";
 constexpr char kKeyMap[] = "[Setup]\r\nName=Living room\r\n[Keys]\r\n0000001A=Power\r\n0000000B=VolumeUp\r\n";
 constexpr char kSession[] =
     "tap 1A\n"
     "pause 600\n"
-    "hold 0B 700 240\n"
+    "hold 0B 800 240\n"
     "pause 600\n"
-    "hold 2C 500\n"
+    "hold 2C 1100\n"
     "pause 600\n"
     "hold 0A 200\n"
-    "hold 0B 120\n"
+    "hold 0B 400\n"
     "pause 600\n";
-constexpr std::uint32_t kSessionMs = 4500;
+constexpr std::uint32_t kSessionMs = 5400;
 
 // Plays a script into a fresh copy of the plug-in and returns what its host
 // saw.
