@@ -45,6 +45,17 @@ std::optional<std::uint32_t> ParseDuration(std::string_view word)
     return ms;
 }
 
+// A spacing of 0 would report forever within one step.
+std::optional<std::uint32_t> ParseSpacing(std::string_view word)
+{
+    if (word.empty())
+        return kReportPeriodMs;
+    auto ms = ParseDuration(word);
+    if (!ms || *ms == 0)
+        return std::nullopt;
+    return ms;
+}
+
 // Adds one step to the script; false when the line is not a step.
 bool AddStep(std::string_view line, CodeScript& script)
 {
@@ -53,22 +64,24 @@ bool AddStep(std::string_view line, CodeScript& script)
         return true;
     std::optional<std::uint8_t> code;
     std::optional<std::uint32_t> ms;
+    std::optional<std::uint32_t> spacing = kReportPeriodMs;
     if (verb == "tap") {
         code = ParseCode(NextWord(line));
         ms = kReportPeriodMs;
     } else if (verb == "hold") {
         code = ParseCode(NextWord(line));
         ms = ParseDuration(NextWord(line));
+        spacing = ParseSpacing(NextWord(line));
     } else if (verb == "pause") {
         ms = ParseDuration(NextWord(line));
     } else {
         return false;
     }
     bool pressesButton = verb != "pause";
-    if (!ms || (pressesButton && !code) || !NextWord(line).empty() || script.lengthMs + *ms > kMaxScriptMs)
+    if (!ms || !spacing || (pressesButton && !code) || !NextWord(line).empty() || script.lengthMs + *ms > kMaxScriptMs)
         return false;
 
-    for (std::uint32_t at = 0; pressesButton && at < *ms; at += kReportPeriodMs)
+    for (std::uint32_t at = 0; pressesButton && at < *ms; at += *spacing)
         script.reports.push_back({script.lengthMs + at, *code});
     script.lengthMs += *ms;
     return true;

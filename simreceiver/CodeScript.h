@@ -6,6 +6,8 @@
 //   tap 1A          one report of code 1A
 //   hold 0B 900     code 0B reported every 40 ms for 900 ms, as a real
 //                   receiver reports a button held down
+//   hold 0B 900 240 code 0B reported every 240 ms for 900 ms: receivers
+//                   differ in how often they repeat a held button
 //   pause 600       no report for 600 ms
 //
 // The player works on elapsed milliseconds, so the rules are tested without
@@ -16,7 +18,8 @@
 #include <string_view>
 #include <vector>
 
-// How often a receiver reports a button that stays down.
+// How often a receiver reports a button that stays down, unless a hold
+// step gives its own spacing.
 constexpr std::uint32_t kReportPeriodMs = 40;
 // Bounds a hand-written script: an hour per step, a day in all.
 constexpr std::uint32_t kMaxStepMs = 3'600'000;

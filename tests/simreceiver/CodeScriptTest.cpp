@@ -51,6 +51,34 @@ TEST(CodeScriptParse, HoldReportsEveryPeriodAndStepsFollowEachOther)
     EXPECT_EQ(script.lengthMs, 310u);
 }
 
+struct HoldCase {
+    const char* line;
+    std::vector<std::uint32_t> reportTimes;
+    std::uint32_t lengthMs;
+};
+
+class HoldSpacing : public testing::TestWithParam<HoldCase> {};
+
+TEST_P(HoldSpacing, ReportsAtItsSpacingForItsLength)
+{
+    CodeScript script = Parsed(GetParam().line);
+    std::vector<Report> expected;
+    for (std::uint32_t at : GetParam().reportTimes)
+        expected.push_back({at, 0x0B});
+    EXPECT_EQ(ReportsOf(script), expected) << GetParam().line;
+    EXPECT_EQ(script.lengthMs, GetParam().lengthMs) << GetParam().line;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Steps, HoldSpacing,
+    testing::Values(HoldCase{"hold 0B 900 240", {0, 240, 480, 720}, 900},
+                    HoldCase{"hold 0B 120", {0, 40, 80}, 120},
+                    HoldCase{"hold 0B 120 40", {0, 40, 80}, 120},
+                    HoldCase{"hold 0B 5 1", {0, 1, 2, 3, 4}, 5},
+                    HoldCase{"hold 0B 240 240", {0}, 240},
+                    HoldCase{"hold 0B 50 500", {0}, 50},
+                    HoldCase{"hold 0B 0 100", {}, 0}));
+
 struct BadScript {
     const char* text;
     int badLine;
@@ -72,6 +100,9 @@ INSTANTIATE_TEST_SUITE_P(
                     BadScript{"tap 1A 40", 1}, BadScript{"hold 1A", 1}, BadScript{"hold 1A -5", 1},
                     BadScript{"hold 1A 3600001", 1}, BadScript{"pause 1A", 1}, BadScript{"pause 99999999999", 1},
                     BadScript{"pause 10 20", 1}, BadScript{"tap 1A\n\nhold\n", 3},
+                    // A hold's spacing: a positive number of milliseconds, nothing after it.
+                    BadScript{"hold 1A 900 0", 1}, BadScript{"hold 1A 900 -40", 1}, BadScript{"hold 1A 900 4x", 1},
+                    BadScript{"hold 1A 900 40 40", 1}, BadScript{"tap 1A\nhold 1A 900 0x28", 2},
                     // Steps of an hour each, up to a day in all.
                     BadScript{"pause 3600000\npause 3600000\npause 3600000\npause 3600000\npause 3600000\n"
                               "pause 3600000\npause 3600000\npause 3600000\npause 3600000\npause 3600000\n"

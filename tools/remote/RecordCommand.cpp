@@ -1,9 +1,164 @@
+#include "RecordCommand.h"
+
 #include "Commands.h"
+#include "ScriptRecorder.h"
+#include "receiver/Receiver.h"
 
+#include <charconv>
+#include <fstream>
+#include <optional>
 #include <ostream>
+#include <string_view>
+#include <vector>
 
-int RunRecord(const Arguments&, std::ostream& out)
+namespace {
+
+constexpr std::uint32_t kDefaultSeconds = 30;
+constexpr std::uint32_t kMaxSeconds = 3600;
+
+constexpr char kUsageText[] =
+    "Usage: PelcatoRemote record FILE [--seconds N]\n"
+    "Records what the receiver reports for N seconds (1 to 3600, 30 if not given)\n"
+    "or until you press Ctrl+C, and writes it to FILE as a script.\n";
+
+struct RecordArguments {
+    std::string path;
+    std::uint32_t seconds = kDefaultSeconds;
+};
+
+std::optional<RecordArguments> ParseArguments(const Arguments& arguments)
 {
-    out << "The record command is not there yet.\n";
-    return kExitCannot;
+    RecordArguments parsed;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        std::string_view argument = arguments[i];
+        if (argument == "--seconds" && i + 1 < arguments.size()) {
+            std::string_view number = arguments[++i];
+            std::uint32_t seconds = 0;
+            auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), seconds);
+            if (error != std::errc{} || end != number.data() + number.size() || seconds < 1 || seconds > kMaxSeconds)
+                return std::nullopt;
+            parsed.seconds = seconds;
+        } else if (parsed.path.empty() && !argument.empty() && argument[0] != '-') {
+            parsed.path = argument;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (parsed.path.empty())
+        return std::nullopt;
+    return parsed;
+}
+
+// Milliseconds from a fine clock: the tick count's steps of 16 ms would
+// blur the spacing of a held button.
+class Stopwatch {
+public:
+    Stopwatch()
+    {
+        QueryPerformanceFrequency(&frequency_);
+        QueryPerformanceCounter(&start_);
+    }
+    std::uint32_t ElapsedMs() const
+    {
+        LARGE_INTEGER now;
+        QueryPerformanceCounter(&now);
+        return static_cast<std::uint32_t>((now.QuadPart - start_.QuadPart) * 1000 / frequency_.QuadPart);
+    }
+
+private:
+    LARGE_INTEGER frequency_;
+    LARGE_INTEGER start_;
+};
+
+// Ctrl+C ends the recording rather than the program, so that the file is
+// still written. The handler only sets the event the polling loop waits on.
+HANDLE stopRequested = nullptr;
+
+BOOL WINAPI OnConsoleControl(DWORD event) noexcept
+{
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
+        return FALSE;
+    SetEvent(stopRequested);
+    return TRUE;
+}
+
+}  // namespace
+
+int RecordReports(ReceiverSession& session, const RecordRequest& request, std::ostream& out)
+{
+    // Opened before the recording, so that a file that cannot be written
+    // does not cost the user a recording.
+    std::ofstream file(request.path, std::ios::binary | std::ios::trunc);
+    if (!file) {
+        out << "Cannot write " << request.path << ". Choose a file in a folder you may write to.\n";
+        return kExitCannot;
+    }
+    std::uint32_t intervalMs = BoundedInterval(request.intervalMs);
+    std::vector<TimedReport> reports;
+    Stopwatch stopwatch;
+    for (;;) {
+        std::uint32_t nowMs = stopwatch.ElapsedMs();
+        if (nowMs >= request.durationMs)
+            break;
+        if (std::optional<unsigned char> code = session.Poll())
+            reports.push_back({nowMs, *code});
+        if (!request.stopEvent)
+            Sleep(intervalMs);
+        else if (WaitForSingleObject(request.stopEvent, intervalMs) == WAIT_OBJECT_0)
+            break;
+    }
+    std::uint32_t seconds = (stopwatch.ElapsedMs() + 500) / 1000;
+
+    file << "# Recorded by PelcatoRemote, polling every " << intervalMs << " ms.\n"
+         << ScriptFromReports(reports, MaxHoldGapMs(intervalMs));
+    file.close();
+    if (!file) {
+        out << "Cannot write " << request.path << ". Check that the disk has room.\n";
+        return kExitCannot;
+    }
+    if (reports.empty()) {
+        out << "The receiver reported nothing in " << seconds << " s. Point the remote at the receiver and "
+            << "press its buttons while recording.\n";
+    } else {
+        out << "Recorded " << reports.size() << (reports.size() == 1 ? " report" : " reports") << " of "
+            << CountButtons(reports) << (CountButtons(reports) == 1 ? " button" : " buttons") << " in " << seconds
+            << " s to " << request.path << ".\n";
+    }
+    return kExitOk;
+}
+
+int RunRecord(const Arguments& arguments, std::ostream& out)
+{
+    std::optional<RecordArguments> parsed = ParseArguments(arguments);
+    if (!parsed) {
+        out << kUsageText;
+        return kExitCannot;
+    }
+    PluginFiles files = FindPluginFiles(ToolFolder());
+    ReportShadowedSettings(files, out);
+    PluginSettings settings = ReadPluginSettings(files);
+
+    ReceiverSession session;
+    if (session.Devices().empty()) {
+        out << kNoReceiverText;
+        return kExitCannot;
+    }
+    DeviceChoice choice = ChooseDevice(settings, session.Devices());
+    session.Select(settings.chipTypeTM, choice.index);
+
+    stopRequested = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    if (!stopRequested || !SetConsoleCtrlHandler(OnConsoleControl, TRUE)) {
+        out << "Cannot watch for Ctrl+C. Run the command again.\n";
+        if (stopRequested)
+            CloseHandle(stopRequested);
+        return kExitCannot;
+    }
+    out << "Recording device " << choice.index << " for " << parsed->seconds
+        << " s. Press the remote's buttons; press Ctrl+C to stop early.\n";
+    out.flush();
+    int result = RecordReports(session, {parsed->path, parsed->seconds * 1000, settings.interval, stopRequested}, out);
+    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
+    CloseHandle(stopRequested);
+    stopRequested = nullptr;
+    return result;
 }

@@ -1,0 +1,203 @@
+// The record command: how reports become a script, and a round trip in
+// which the plug-in must make the same key messages of a recording as of the
+// session that was recorded.
+
+#include "Commands.h"
+#include "RecordCommand.h"
+#include "ScriptRecorder.h"
+#include "SimControl.h"
+#include "PluginLibrary.h"
+#include "ScratchFolder.h"
+#include "TestHost.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+struct ConversionCase {
+    const char* name;
+    std::vector<TimedReport> reports;
+    std::uint32_t maxGapMs;
+    const char* script;
+};
+
+class ReportConversion : public testing::TestWithParam<ConversionCase> {};
+
+TEST_P(ReportConversion, WritesTheStepsThatReplayTheReports)
+{
+    EXPECT_EQ(ScriptFromReports(GetParam().reports, GetParam().maxGapMs), GetParam().script);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, ReportConversion,
+    testing::Values(
+        ConversionCase{"Nothing", {}, 45, ""},
+        ConversionCase{"SilenceBeforeTheFirstReportIsLeftOut", {{5000, 0x1A}}, 45, "tap 1A\n"},
+        ConversionCase{"TapsApartArePausedBetween", {{0, 0x1A}, {700, 0x1A}}, 45, "tap 1A\npause 660\ntap 1A\n"},
+        ConversionCase{"HoldAtTheReceiversPeriod", {{100, 0x0B}, {140, 0x0B}, {181, 0x0B}, {220, 0x0B}}, 45,
+                       "hold 0B 160 40\n"},
+        ConversionCase{"HoldAtAWideSpacingTakesTheMeanGap",
+                       {{0, 0x0B}, {238, 0x0B}, {483, 0x0B}, {720, 0x0B}}, 270, "hold 0B 960 240\n"},
+        ConversionCase{"GapLongerThanTheLimitSplitsAHold",
+                       {{0, 0x0B}, {40, 0x0B}, {80, 0x0B}, {400, 0x0B}, {440, 0x0B}}, 45,
+                       "hold 0B 120 40\npause 280\nhold 0B 80 40\n"},
+        ConversionCase{"HoldEndsAtTheNextButton",
+                       {{0, 0x0A}, {40, 0x0A}, {80, 0x0A}, {100, 0x0B}, {140, 0x0B}}, 45,
+                       "hold 0A 100 40\nhold 0B 80 40\n"},
+        ConversionCase{"TapCutShortByTheNextButton", {{0, 0x0A}, {25, 0x0B}}, 45, "hold 0A 25\ntap 0B\n"},
+        ConversionCase{"CodesBackToBackAlternate", {{0, 0x01}, {40, 0x02}, {80, 0x01}}, 45,
+                       "tap 01\ntap 02\ntap 01\n"}),
+    [](const testing::TestParamInfo<ConversionCase>& info) { return std::string(info.param.name); });
+
+TEST(ReportConversion, HoldGapAllowsTwoAndAHalfIntervalsAndTheTickStep)
+{
+    EXPECT_EQ(MaxHoldGapMs(100), 270u);
+    EXPECT_EQ(MaxHoldGapMs(10), 45u);
+}
+
+TEST(ReportConversion, ButtonsAreTheDifferentCodes)
+{
+    EXPECT_EQ(CountButtons({{0, 1}, {40, 2}, {80, 1}}), 2u);
+    EXPECT_EQ(CountButtons({}), 0u);
+}
+
+class RecordArguments : public testing::TestWithParam<Arguments> {};
+
+TEST_P(RecordArguments, ThatAreWrongShowTheUsage)
+{
+    std::ostringstream out;
+    EXPECT_EQ(RunRecord(GetParam(), out), kExitCannot);
+    EXPECT_NE(out.str().find("Usage: PelcatoRemote record FILE [--seconds N]"), std::string::npos) << out.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, RecordArguments,
+                         testing::Values(Arguments{}, Arguments{"--seconds", "5"}, Arguments{"a.txt", "--seconds"},
+                                         Arguments{"a.txt", "--seconds", "0"}, Arguments{"a.txt", "--seconds", "3601"},
+                                         Arguments{"a.txt", "--seconds", "5s"}, Arguments{"a.txt", "b.txt"},
+                                         Arguments{"a.txt", "--minutes", "5"}));
+
+TEST(RecordCommand, WithoutADeviceSaysWhatToDoAndWritesNothing)
+{
+    SimReset();
+    SimSetDevices(nullptr, nullptr, 0);
+    ScratchFolder folder("record-test");
+    std::ostringstream out;
+    EXPECT_EQ(RunRecord({folder.PathOf("session.txt"), "--seconds", "1"}, out), kExitCannot);
+    EXPECT_EQ(out.str(), kNoReceiverText);
+    EXPECT_FALSE(std::ifstream(folder.PathOf("session.txt")).good());
+    SimReset();
+}
+
+TEST(RecordCommand, FileThatCannotBeWrittenIsReportedBeforeRecording)
+{
+    SimReset();
+    ScratchFolder folder("record-test");
+    ReceiverSession session;
+    std::ostringstream out;
+    EXPECT_EQ(RecordReports(session, {folder.PathOf("missing\\session.txt"), 60'000, 20, nullptr}, out), kExitCannot);
+    EXPECT_NE(out.str().find("Cannot write"), std::string::npos) << out.str();
+    SimStats stats{};
+    SimGetStats(&stats);
+    EXPECT_EQ(stats.getCodeCalls, 0) << "no poll for a recording that cannot be kept";
+}
+
+TEST(RecordCommand, SetStopEventEndsTheRecordingAndTheFileIsStillWritten)
+{
+    SimReset();
+    ScratchFolder folder("record-test");
+    ReceiverSession session;
+    unsigned char code = 0x1A;
+    SimPushCodes(&code, 1);
+    HANDLE stop = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    std::ostringstream out;
+    EXPECT_EQ(RecordReports(session, {folder.PathOf("session.txt"), 60'000, 20, stop}, out), kExitOk);
+    CloseHandle(stop);
+    EXPECT_EQ(out.str(), "Recorded 1 report of 1 button in 0 s to " + folder.PathOf("session.txt") + ".\n");
+    std::ifstream file(folder.PathOf("session.txt"));
+    std::stringstream text;
+    text << file.rdbuf();
+    EXPECT_EQ(text.str(), "# Recorded by PelcatoRemote, polling every 20 ms.\ntap 1A\n");
+}
+
+// What the host saw of one key message, as the user would read it.
+std::vector<std::string> Seen(const TestHost& host)
+{
+    std::vector<std::string> seen;
+    for (const KeyMessage& message : host.Messages())
+        seen.push_back(std::string(message.record.keyName) + " " + std::to_string(message.param));
+    return seen;
+}
+
+// The plug-in's timings keep every release 80 ms or more away from a
+// repeat, for the session and for its recordings at either interval, so that
+// scheduling under load cannot move a message across one of them; WaitR
+// outlasts the widest gap of a hold polled every 100 ms.
+constexpr char kPluginSettings[] =
+    "[Main]\r\nInterval=20\r\nWait1=500\r\nWaitN=400\r\nWaitR=400\r\nDefaultConfig=Living.cfg\r\n";
+constexpr char kKeyMap[] = "[Setup]\r\nName=Living room\r\n[Keys]\r\n0000001A=Power\r\n0000000B=VolumeUp\r\n";
+constexpr char kSession[] =
+    "tap 1A\n"
+    "pause 600\n"
+    "hold 0B 800 240\n"
+    "pause 600\n"
+    "hold 2C 1100\n"
+    "pause 600\n"
+    "hold 0A 200\n"
+    "hold 0B 400\n"
+    "pause 600\n";
+constexpr std::uint32_t kSessionMs = 5400;
+
+// Plays a script into a fresh copy of the plug-in and returns what its host
+// saw.
+std::vector<std::string> PluginMessagesFor(const std::string& script)
+{
+    SimReset();
+    PluginLibrary plugin;
+    EXPECT_TRUE(plugin.Loaded());
+    plugin.Folder().Write("Pelcato.ini", kPluginSettings);
+    plugin.Folder().Write("Living.cfg", kKeyMap);
+    TestHost host;
+    HostInfo info(kAcceptedCoreVersion);
+    host.Run([&] {
+        plugin.Open("Source", host.Window(), info.bytes);
+        plugin.Start();
+    });
+    EXPECT_EQ(SimPlayScript(script.c_str(), 0), 0) << script;
+    EXPECT_TRUE(WaitUntil([] { return SimScriptPlaying() == 0; }, 20'000));
+    Sleep(500);  // the last release follows the last report by WaitR
+    host.Run(plugin.Close);
+    return Seen(host);
+}
+
+class RecordRoundTrip : public testing::TestWithParam<std::int32_t> {};
+
+TEST_P(RecordRoundTrip, PluginMakesTheSameMessagesOfTheRecordingAsOfTheSession)
+{
+    SimReset();
+    ScratchFolder folder("record-test");
+    std::string path = folder.PathOf("session.txt");
+    {
+        ReceiverSession session;
+        session.Select(false, 0);
+        ASSERT_EQ(SimPlayScript(kSession, 0), 0);
+        std::ostringstream out;
+        ASSERT_EQ(RecordReports(session, {path, kSessionMs, GetParam(), nullptr}, out), kExitOk) << out.str();
+    }
+    std::ifstream file(path);
+    std::stringstream recording;
+    recording << file.rdbuf();
+
+    std::vector<std::string> fromSession = PluginMessagesFor(kSession);
+    std::vector<std::string> fromRecording = PluginMessagesFor(recording.str());
+    EXPECT_FALSE(fromSession.empty());
+    EXPECT_EQ(fromRecording, fromSession) << "recording, polled every " << GetParam() << " ms:\n" << recording.str();
+}
+
+INSTANTIATE_TEST_SUITE_P(Intervals, RecordRoundTrip, testing::Values(20, 100));
+
+}  // namespace
