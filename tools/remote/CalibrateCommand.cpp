@@ -65,12 +65,9 @@ void WriteChanged(const IniFile& file, const char* key, std::int32_t current, st
 int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool write, std::ostream& out)
 {
     ReportShadowedSettings(files, out);
-    if (session.Devices().empty()) {
-        out << kNoReceiverText;
-        return kExitCannot;
-    }
     PluginSettings settings = ReadPluginSettings(files);
-    session.Select(settings.chipTypeTM, ChooseDevice(settings, session.Devices()).index);
+    if (!SelectPluginDevice(session, settings, out))
+        return kExitCannot;
     Timings current{settings.interval, settings.wait1, settings.waitN, settings.waitR};
 
     out << "Step 1 of 2: hold one button for about 3 seconds... now." << std::endl;

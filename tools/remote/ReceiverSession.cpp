@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <ostream>
 #include <cctype>
 
 namespace {
@@ -52,6 +53,18 @@ DeviceChoice ChooseDevice(const PluginSettings& settings, const std::vector<std:
 // for commands that need no receiver at all. It is loaded from the tool's
 // own folder, beside the plug-in, and that folder is searched first for the
 // vendor's library, as for the plug-in's copy.
+std::optional<DeviceChoice> SelectPluginDevice(ReceiverSession& session, const PluginSettings& settings,
+                                               std::ostream& out)
+{
+    if (session.Devices().empty()) {
+        out << kNoReceiverText;
+        return std::nullopt;
+    }
+    DeviceChoice choice = ChooseDevice(settings, session.Devices());
+    session.Select(settings.chipTypeTM, choice.index);
+    return choice;
+}
+
 ReceiverSession::ReceiverSession()
 {
     std::string wrapperPath = ToolFolder() + kWrapperFileName;

@@ -7,6 +7,7 @@
 
 #include "PluginFiles.h"
 
+#include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,6 +28,13 @@ DeviceChoice ChooseDevice(const PluginSettings& settings, const std::vector<std:
 // What the user reads when no receiver answers: there is no card, its
 // software is missing, or another program (the host) holds the card.
 extern const char kNoReceiverText[];
+
+class ReceiverSession;
+
+// Chooses and selects the device the plug-in would use. When the receiver
+// lists none, tells the user why (kNoReceiverText) and gives none.
+std::optional<DeviceChoice> SelectPluginDevice(ReceiverSession& session, const PluginSettings& settings,
+                                               std::ostream& out);
 
 class ReceiverSession {
 public:

@@ -1,10 +1,10 @@
 #include "RecordCommand.h"
 
 #include "Commands.h"
+#include "ConsoleStop.h"
 #include "ScriptRecorder.h"
 #include "receiver/Receiver.h"
 
-#include <charconv>
 #include <fstream>
 #include <optional>
 #include <ostream>
@@ -14,7 +14,7 @@
 namespace {
 
 constexpr std::uint32_t kDefaultSeconds = 30;
-constexpr std::uint32_t kMaxSeconds = 3600;
+constexpr int kMaxSeconds = 3600;
 
 constexpr char kUsageText[] =
     "Usage: PelcatoRemote record FILE [--seconds N]\n"
@@ -32,12 +32,10 @@ std::optional<RecordArguments> ParseArguments(const Arguments& arguments)
     for (std::size_t i = 0; i < arguments.size(); ++i) {
         std::string_view argument = arguments[i];
         if (argument == "--seconds" && i + 1 < arguments.size()) {
-            std::string_view number = arguments[++i];
-            std::uint32_t seconds = 0;
-            auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), seconds);
-            if (error != std::errc{} || end != number.data() + number.size() || seconds < 1 || seconds > kMaxSeconds)
+            std::optional<int> seconds = ParseSeconds(arguments[++i], kMaxSeconds);
+            if (!seconds)
                 return std::nullopt;
-            parsed.seconds = seconds;
+            parsed.seconds = static_cast<std::uint32_t>(*seconds);
         } else if (parsed.path.empty() && !argument.empty() && argument[0] != '-') {
             parsed.path = argument;
         } else {
@@ -69,18 +67,6 @@ private:
     LARGE_INTEGER frequency_;
     LARGE_INTEGER start_;
 };
-
-// Ctrl+C ends the recording rather than the program, so that the file is
-// still written. The handler only sets the event the polling loop waits on.
-HANDLE stopRequested = nullptr;
-
-BOOL WINAPI OnConsoleControl(DWORD event) noexcept
-{
-    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT)
-        return FALSE;
-    SetEvent(stopRequested);
-    return TRUE;
-}
 
 }  // namespace
 
@@ -139,26 +125,18 @@ int RunRecord(const Arguments& arguments, std::ostream& out)
     PluginSettings settings = ReadPluginSettings(files);
 
     ReceiverSession session;
-    if (session.Devices().empty()) {
-        out << kNoReceiverText;
+    std::optional<DeviceChoice> choice = SelectPluginDevice(session, settings, out);
+    if (!choice)
         return kExitCannot;
-    }
-    DeviceChoice choice = ChooseDevice(settings, session.Devices());
-    session.Select(settings.chipTypeTM, choice.index);
 
-    stopRequested = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    if (!stopRequested || !SetConsoleCtrlHandler(OnConsoleControl, TRUE)) {
+    ConsoleStop stop;
+    if (!stop) {
         out << "Cannot watch for Ctrl+C. Run the command again.\n";
-        if (stopRequested)
-            CloseHandle(stopRequested);
         return kExitCannot;
     }
-    out << "Recording device " << choice.index << " for " << parsed->seconds
+    out << "Recording device " << choice->index << " for " << parsed->seconds
         << " s. Press the remote's buttons; press Ctrl+C to stop early.\n";
     out.flush();
-    int result = RecordReports(session, {parsed->path, parsed->seconds * 1000, settings.interval, stopRequested}, out);
-    SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-    CloseHandle(stopRequested);
-    stopRequested = nullptr;
+    int result = RecordReports(session, {parsed->path, parsed->seconds * 1000, settings.interval, stop.Event()}, out);
     return result;
 }

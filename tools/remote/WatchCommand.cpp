@@ -6,50 +6,20 @@
 // receiver is released in order on the way out.
 
 #include "Commands.h"
+#include "ConsoleStop.h"
 #include "ReceiverSession.h"
 #include "ReceiverWatch.h"
 
-#include "common/win/Handle.h"
 #include "config/KeyMap.h"
 
 #include <windows.h>
 
-#include <atomic>
-#include <charconv>
 #include <ostream>
 
 namespace {
 
 // One day is more than anyone watches; a longer count is a typing error.
 constexpr int kMaxSeconds = 24 * 60 * 60;
-
-std::atomic<HANDLE> consoleStop{nullptr};
-
-BOOL WINAPI OnConsoleControl(DWORD) noexcept
-{
-    HANDLE stop = consoleStop.load();
-    if (!stop)
-        return FALSE;
-    ::SetEvent(stop);
-    return TRUE;
-}
-
-// Ctrl+C and closing the console set stop while the object lives.
-class ConsoleStop {
-public:
-    explicit ConsoleStop(HANDLE stop)
-    {
-        consoleStop.store(stop);
-        ::SetConsoleCtrlHandler(OnConsoleControl, TRUE);
-    }
-    ~ConsoleStop()
-    {
-        ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-        consoleStop.store(nullptr);
-    }
-    ConsoleStop(const ConsoleStop&) = delete;
-    ConsoleStop& operator=(const ConsoleStop&) = delete;
-};
 
 // The watch's length in seconds; none to watch until Ctrl+C; false when the
 // arguments make no sense.
@@ -59,13 +29,8 @@ bool ParseArguments(const Arguments& arguments, std::optional<int>& seconds)
         return true;
     if (arguments.size() != 2 || arguments[0] != "--seconds")
         return false;
-    const std::string& text = arguments[1];
-    int value = 0;
-    auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || value < 1 || value > kMaxSeconds)
-        return false;
-    seconds = value;
-    return true;
+    seconds = ParseSeconds(arguments[1], kMaxSeconds);
+    return seconds.has_value();
 }
 
 const char* ReasonText(DeviceReason reason)
@@ -112,27 +77,23 @@ int RunWatch(const Arguments& arguments, std::ostream& out)
     PluginSettings settings = ReadPluginSettings(files);
 
     ReceiverSession session;
-    if (session.Devices().empty()) {
-        out << kNoReceiverText;
+    std::optional<DeviceChoice> choice = SelectPluginDevice(session, settings, out);
+    if (!choice)
         return kExitCannot;
-    }
-    DeviceChoice choice = ChooseDevice(settings, session.Devices());
-    session.Select(settings.chipTypeTM, choice.index);
-    PrintSetup(settings, session.Devices(), choice, out);
+    PrintSetup(settings, session.Devices(), *choice, out);
 
-    win::Event stop = win::Event::CreateManualReset();
+    ConsoleStop stop;
     if (!stop) {
-        out << "Windows could not make an event to wait on.\n";
+        out << "Cannot watch for Ctrl+C. Run the command again.\n";
         return kExitCannot;
     }
-    ConsoleStop consoleStop(stop.Get());
     if (seconds)
         out << "Watching for " << *seconds << " s. Press buttons on the remote.\n\n";
     else
         out << "Press buttons on the remote; Ctrl+C ends.\n\n";
 
     WatchLimits limits{seconds ? std::optional(std::chrono::milliseconds(*seconds * 1000LL)) : std::nullopt,
-                       stop.Get()};
+                       stop.Event()};
     std::vector<PredictedMessage> messages =
         WatchReceiver([&session] { return session.Poll(); }, settings, limits, out);
     out << "\n" << messages.size() << " messages to the host.\n";
