@@ -145,10 +145,8 @@ std::string Repeat(const std::string& text, int times)
 
 // A held button, a pause while the user reads the next step, five slow taps.
 const std::string kRemoteEvery40 = "hold 0B 2000\npause 1500\n" + Repeat("tap 0B\npause 600\n", 5);
-// A tap lasts 40 ms in a script: a tap and a 200 ms pause make one report
-// every 240 ms.
-const std::string kRemoteEvery240 =
-    Repeat("tap 0B\npause 200\n", 10) + "pause 1500\n" + Repeat("tap 0B\npause 900\n", 5);
+// A remote that reports a held button only every 240 ms.
+const std::string kRemoteEvery240 = "hold 0B 2400 240\npause 1500\n" + Repeat("tap 0B\npause 900\n", 5);
 
 std::string SettingsFile(const std::string& timings)
 {

@@ -69,6 +69,14 @@ PluginSettings ReadPluginSettings(const PluginFiles& files)
     PluginState& plugin = ThePlugin();
     std::string module = files.settingsFile.substr(0, files.settingsFile.size() - 4) + ".dll";
     std::strncpy(plugin.moduleFileName, module.c_str(), sizeof plugin.moduleFileName - 1);
+    // The routines keep a value in memory for a key the file lacks; every
+    // read starts from the built-in values, as a freshly loaded plug-in does.
+    const PluginState builtIn;
+    plugin.interval = builtIn.interval.load();
+    plugin.wait1 = builtIn.wait1.load();
+    plugin.waitN = builtIn.waitN.load();
+    plugin.waitR = builtIn.waitR.load();
+    plugin.chipTypeTM = builtIn.chipTypeTM;
     plugin.device = -1;
     LoadReceiverConfig();
     ReadTimingSettings();
