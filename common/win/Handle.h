@@ -111,11 +111,16 @@ struct DestroyIconObject {
 struct CloseFind {
     void operator()(HANDLE search) const noexcept { ::FindClose(search); }
 };
+struct FreeModule {
+    void operator()(HMODULE module) const noexcept { ::FreeLibrary(module); }
+};
 
 using Font = Owned<HFONT, DeleteGdiObject>;
 // An icon loaded without LR_SHARED, which its loader must destroy.
 using Icon = Owned<HICON, DestroyIconObject>;
 using FindHandle = Owned<HANDLE, CloseFind>;
+// A library loaded with LoadLibrary.
+using Module = Owned<HMODULE, FreeModule>;
 
 // Begins a directory search; an empty owner when nothing matches pattern.
 inline FindHandle FindFirst(const std::string& pattern, WIN32_FIND_DATAA& entry) noexcept

@@ -12,14 +12,8 @@
 #include "PltRemoteWrap.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
-
-constexpr unsigned char kNoCode = 255;
-constexpr char kVendorWord[] = "PELCATO";
-// A receiver library that never ends its device list must not hang Open.
-constexpr unsigned long kMaxDevices = 256;
 
 void UpperCaseInPlace(char* text)
 {
@@ -38,9 +32,9 @@ void PollReceiver(PluginState& plugin)
     std::uint64_t nextPoll = SteadyMilliseconds();
     DWORD pause = 0;
     do {
-        unsigned char code = kNoCode;
+        unsigned char code = kNoReceiverCode;
         GetCode(&code);
-        if (code != kNoCode) {
+        if (code != kNoReceiverCode) {
             StoreCode(plugin.pendingCode, code);
             plugin.codeEvent.Set();
         }
@@ -76,7 +70,7 @@ void ReceiverOpen()
         // The search runs on the receiver's buffer, upper-cased in place; the
         // list keeps the name as the receiver gave it.
         UpperCaseInPlace(name);
-        if (plugin.device == -1 && std::strstr(name, kVendorWord))
+        if (plugin.device == -1 && NamesTunerCard(name))
             plugin.device = static_cast<std::int32_t>(index);
     }
     if (plugin.device == -1)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <string_view>
 
 // A pause between polls outside the range the setup dialog offers is held at
 // the nearest end of it: 0 or a negative value would poll without pause, and
@@ -13,6 +14,21 @@ constexpr std::int32_t kMaxIntervalMs = 1000;
 inline std::uint32_t BoundedInterval(std::int32_t intervalMs)
 {
     return static_cast<std::uint32_t>(std::clamp(intervalMs, kMinIntervalMs, kMaxIntervalMs));
+}
+
+// What GetCode reports when no button is pressed.
+constexpr unsigned char kNoReceiverCode = 255;
+// A receiver library that never ends its device list must not hang Open.
+constexpr unsigned long kMaxDevices = 256;
+
+// Whether a device's name marks it as the tuner card: "PELCATO" in any
+// letter case. Without a Device setting the first such device is used.
+inline bool NamesTunerCard(std::string_view name)
+{
+    constexpr std::string_view kVendorWord = "PELCATO";
+    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    return std::search(name.begin(), name.end(), kVendorWord.begin(), kVendorWord.end(),
+                       [&](char a, char b) { return upper(a) == b; }) != name.end();
 }
 
 // Creates the receiver object and the lists, and picks the default device:

@@ -4,6 +4,7 @@
 #include "CalibrateCommand.h"
 #include "Calibration.h"
 #include "Commands.h"
+#include "OutputLines.h"
 
 #include "ScratchFolder.h"
 #include "SimControl.h"
@@ -160,15 +161,6 @@ std::string ReadAll(const std::string& path)
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(line);
-    return lines;
-}
-
 class ScriptedRemote : public testing::Test {
 protected:
     void SetUp() override { SimReset(); }
@@ -216,8 +208,9 @@ TEST_F(ScriptedRemote, ReportsEvery240MsAreDiagnosedAndWriteFixesThem)
     ASSERT_EQ(after.size(), before.size()) << ReadAll(path);
     for (std::size_t i = 0; i < before.size(); ++i) {
         bool written = before[i].rfind("Wait1=", 0) == 0 || before[i].rfind("WaitR=", 0) == 0;
-        if (!written)
+        if (!written) {
             EXPECT_EQ(after[i], before[i]) << "line " << i + 1 << " of\n" << ReadAll(path);
+        }
     }
 
     EXPECT_EQ(Run(kRemoteEvery240, false, output), kExitOk) << output;

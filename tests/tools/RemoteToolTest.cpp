@@ -5,6 +5,7 @@
 #include "Commands.h"
 #include "DevicesCommand.h"
 
+#include "OutputLines.h"
 #include "ScratchFolder.h"
 #include "SimControl.h"
 
@@ -33,15 +34,6 @@ void OfferDevices(const std::vector<Device>& devices)
         cardTypes.push_back(device.cardType);
     }
     SimSetDevices(names.data(), cardTypes.data(), static_cast<int>(devices.size()));
-}
-
-std::vector<std::string> Lines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(line);
-    return lines;
 }
 
 // The indexes of the device lines that carry the mark.

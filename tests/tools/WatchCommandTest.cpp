@@ -87,7 +87,8 @@ TEST(WatchPrediction, EqualsWhatThePluginSendsTheHost)
     std::vector<PredictedMessage> predicted;
     std::ostringstream printed;
     {
-        PluginSettings settings = ReadPluginSettings(FindPluginFiles(folder.Path()));
+        std::ostringstream notice;
+        PluginSettings settings = ReadPluginSettings(FindPluginFiles(folder.Path()), notice);
         ReceiverSession session;
         ASSERT_FALSE(session.Devices().empty());
         session.Select(settings.chipTypeTM, ChooseDevice(settings, session.Devices()).index);

@@ -64,8 +64,7 @@ void WriteChanged(const IniFile& file, const char* key, std::int32_t current, st
 
 int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool write, std::ostream& out)
 {
-    ReportShadowedSettings(files, out);
-    PluginSettings settings = ReadPluginSettings(files);
+    PluginSettings settings = ReadPluginSettings(files, out);
     if (!SelectPluginDevice(session, settings, out))
         return kExitCannot;
     Timings current{settings.interval, settings.wait1, settings.waitN, settings.waitR};

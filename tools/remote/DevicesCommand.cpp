@@ -39,13 +39,12 @@ void ExplainChoice(const DeviceChoice& choice, const PluginFiles& files, std::si
 
 int ListDevices(const PluginFiles& files, ReceiverSession& session, std::ostream& out)
 {
-    ReportShadowedSettings(files, out);
+    PluginSettings settings = ReadPluginSettings(files, out);
     const std::vector<std::string>& devices = session.Devices();
     if (devices.empty()) {
         out << kNoReceiverText;
         return kExitCannot;
     }
-    PluginSettings settings = ReadPluginSettings(files);
     DeviceChoice choice = ChooseDevice(settings, devices);
 
     std::size_t nameWidth = 0;

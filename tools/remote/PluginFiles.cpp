@@ -53,6 +53,8 @@ PluginFiles FindPluginFiles(const std::string& folder)
     return files;
 }
 
+namespace {
+
 void ReportShadowedSettings(const PluginFiles& files, std::ostream& out)
 {
     if (files.shadowedFile.empty())
@@ -62,8 +64,11 @@ void ReportShadowedSettings(const PluginFiles& files, std::ostream& out)
         << "  " << files.shadowedFile << ": edits to that file do nothing while the copy exists.\n";
 }
 
-PluginSettings ReadPluginSettings(const PluginFiles& files)
+}  // namespace
+
+PluginSettings ReadPluginSettings(const PluginFiles& files, std::ostream& out)
 {
+    ReportShadowedSettings(files, out);
     // The plug-in's routines read the file beside the module they are told
     // of; a module named like the settings file in effect reads that one.
     PluginState& plugin = ThePlugin();
@@ -87,6 +92,7 @@ PluginSettings ReadPluginSettings(const PluginFiles& files)
     settings.waitN = plugin.waitN;
     settings.waitR = plugin.waitR;
     settings.chipTypeTM = plugin.chipTypeTM;
+    settings.codeTextDigits = plugin.codeTextDigits;
     IniFile file(files.settingsFile);
     std::int32_t device = 0;
     if (ParseDecimal(file.ReadString("Main", "Device", ""), device))

@@ -31,11 +31,6 @@ std::string VirtualStorePath(const std::string& path);
 
 PluginFiles FindPluginFiles(const std::string& folder);
 
-// Tells the user which settings file is in effect when a VirtualStore copy
-// shadows the one beside the plug-in; says nothing otherwise. Every command
-// that reads the settings calls it first.
-void ReportShadowedSettings(const PluginFiles& files, std::ostream& out);
-
 // The settings the plug-in would run with, read by the plug-in's own code:
 // every value that the file lacks keeps the plug-in's built-in default.
 struct PluginSettings {
@@ -45,8 +40,11 @@ struct PluginSettings {
     std::int32_t waitR;
     std::optional<std::int32_t> device;  // the Device key, when the file has one
     bool chipTypeTM;
+    int codeTextDigits;       // as the plug-in formats codes once it has read them
     std::string keyMapFile;   // DefaultConfig, or the plug-in's default
     KeyMap keyMap;            // the active key map, from the plug-in's folder
     ModelNameList modelNames;
 };
-PluginSettings ReadPluginSettings(const PluginFiles& files);
+// First tells the user which settings file is in effect when a VirtualStore
+// copy shadows the one beside the plug-in; says nothing otherwise.
+PluginSettings ReadPluginSettings(const PluginFiles& files, std::ostream& out);

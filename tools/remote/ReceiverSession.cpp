@@ -1,31 +1,16 @@
 #include "ReceiverSession.h"
 
+#include "common/win/ProcAddress.h"
+#include "receiver/Receiver.h"
+
 #include <windows.h>
 
 #include <algorithm>
 #include <ostream>
-#include <cctype>
 
 namespace {
 
-constexpr unsigned char kNoCode = 255;
-constexpr char kVendorWord[] = "PELCATO";
-// A receiver library that never ends its device list must not hang the tool.
-constexpr unsigned long kMaxDevices = 256;
 constexpr char kWrapperFileName[] = "pltremotewrap.dll";
-
-bool HoldsVendorWord(std::string name)
-{
-    std::transform(name.begin(), name.end(), name.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; });
-    return name.find(kVendorWord) != std::string::npos;
-}
-
-template <typename Function>
-Function WrapperFunction(HMODULE wrapper, const char* exportName)
-{
-    return reinterpret_cast<Function>(reinterpret_cast<void*>(::GetProcAddress(wrapper, exportName)));
-}
 
 }  // namespace
 
@@ -40,19 +25,12 @@ DeviceChoice ChooseDevice(const PluginSettings& settings, const std::vector<std:
     if (settings.device)
         return {static_cast<unsigned long>(std::max(*settings.device, 0)), DeviceReason::kSetting};
     for (unsigned long index = 0; index < devices.size(); ++index) {
-        if (HoldsVendorWord(devices[index]))
+        if (NamesTunerCard(devices[index]))
             return {index, DeviceReason::kNameSearch};
     }
     return {0, DeviceReason::kFirstDevice};
 }
 
-// The wrapper is loaded at run time, not imported: it imports the vendor's
-// pltremote.dll, and an import that cannot be resolved would stop the tool
-// before main, with a loader error instead of advice, on exactly the
-// machines where the user needs the tool most (no card software yet), and
-// for commands that need no receiver at all. It is loaded from the tool's
-// own folder, beside the plug-in, and that folder is searched first for the
-// vendor's library, as for the plug-in's copy.
 std::optional<DeviceChoice> SelectPluginDevice(ReceiverSession& session, const PluginSettings& settings,
                                                std::ostream& out)
 {
@@ -65,23 +43,28 @@ std::optional<DeviceChoice> SelectPluginDevice(ReceiverSession& session, const P
     return choice;
 }
 
+// The wrapper is loaded at run time, not imported: it imports the vendor's
+// pltremote.dll, and an import that cannot be resolved would stop the tool
+// before main, with a loader error instead of advice, on exactly the
+// machines where the user needs the tool most (no card software yet), and
+// for commands that need no receiver at all. It is loaded from the tool's
+// own folder, beside the plug-in, and that folder is searched first for the
+// vendor's library, as for the plug-in's copy.
 ReceiverSession::ReceiverSession()
 {
     std::string wrapperPath = ToolFolder() + kWrapperFileName;
-    wrapper_ = ::LoadLibraryExA(wrapperPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-    if (!wrapper_)
-        return;
-    create_ = WrapperFunction<void(__stdcall*)()>(wrapper_, "_RemoteCreate@0");
-    release_ = WrapperFunction<void(__stdcall*)()>(wrapper_, "_RemoteRelease@0");
-    getCode_ = WrapperFunction<long(__stdcall*)(unsigned char*)>(wrapper_, "_GetCode@4");
-    getDeviceName_ = WrapperFunction<char*(__stdcall*)(unsigned long)>(wrapper_, "_GetDeviceName@4");
-    selectDevice_ = WrapperFunction<long(__stdcall*)(unsigned long)>(wrapper_, "_SelectDevice@4");
-    getCardType_ = WrapperFunction<long(__stdcall*)()>(wrapper_, "_GetCardType@0");
-    setChipTypeTM_ = WrapperFunction<void(__stdcall*)(long)>(wrapper_, "_SetChipTypeTM@4");
+    wrapper_ = win::Module(::LoadLibraryExA(wrapperPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+    HMODULE wrapper = wrapper_.Get();
+    create_ = win::ProcAddress<void(__stdcall*)()>(wrapper, "_RemoteCreate@0");
+    release_ = win::ProcAddress<void(__stdcall*)()>(wrapper, "_RemoteRelease@0");
+    getCode_ = win::ProcAddress<long(__stdcall*)(unsigned char*)>(wrapper, "_GetCode@4");
+    getDeviceName_ = win::ProcAddress<char*(__stdcall*)(unsigned long)>(wrapper, "_GetDeviceName@4");
+    selectDevice_ = win::ProcAddress<long(__stdcall*)(unsigned long)>(wrapper, "_SelectDevice@4");
+    getCardType_ = win::ProcAddress<long(__stdcall*)()>(wrapper, "_GetCardType@0");
+    setChipTypeTM_ = win::ProcAddress<void(__stdcall*)(long)>(wrapper, "_SetChipTypeTM@4");
     if (!create_ || !release_ || !getCode_ || !getDeviceName_ || !selectDevice_ || !getCardType_ ||
         !setChipTypeTM_) {
-        ::FreeLibrary(wrapper_);
-        wrapper_ = nullptr;
+        wrapper_ = win::Module();
         return;
     }
     create_();
@@ -95,10 +78,8 @@ ReceiverSession::ReceiverSession()
 
 ReceiverSession::~ReceiverSession()
 {
-    if (!wrapper_)
-        return;
-    release_();
-    ::FreeLibrary(wrapper_);
+    if (wrapper_)
+        release_();
 }
 
 void ReceiverSession::Select(bool chipTypeTM, unsigned long device)
@@ -118,9 +99,9 @@ std::optional<unsigned char> ReceiverSession::Poll()
 {
     if (!wrapper_)
         return std::nullopt;
-    unsigned char code = kNoCode;
+    unsigned char code = kNoReceiverCode;
     getCode_(&code);
-    if (code == kNoCode)
+    if (code == kNoReceiverCode)
         return std::nullopt;
     return code;
 }

@@ -7,6 +7,8 @@
 
 #include "PluginFiles.h"
 
+#include "common/win/Handle.h"
+
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -55,7 +57,7 @@ public:
     std::optional<unsigned char> Poll();
 
 private:
-    struct HINSTANCE__* wrapper_ = nullptr;  // the loaded pltremotewrap.dll; null without one
+    win::Module wrapper_;  // the loaded pltremotewrap.dll; none without one
     void(__stdcall* create_)() = nullptr;
     void(__stdcall* release_)() = nullptr;
     long(__stdcall* getCode_)(unsigned char* code) = nullptr;

@@ -21,9 +21,6 @@
 
 namespace {
 
-// The plug-in formats code texts with this many digits once its settings
-// are read.
-constexpr int kCodeTextDigits = 8;
 constexpr std::uint64_t kNever = ~std::uint64_t{0};
 
 // Collects what the dispatcher sends, naming the key as the record does at
@@ -109,7 +106,7 @@ std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const Plug
 {
     const KeyTiming timing{BoundedWait(settings.wait1), BoundedWait(settings.waitN), BoundedWait(settings.waitR)};
     const std::uint64_t intervalUs = std::uint64_t{BoundedInterval(settings.interval)} * 1000;
-    const KeyTable table{&settings.keyMap, &settings.modelNames, kCodeTextDigits};
+    const KeyTable table{&settings.keyMap, &settings.modelNames, settings.codeTextDigits};
 
     RemoteEvent record{};
     KeyEventTexts texts{};
@@ -144,7 +141,7 @@ std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const Plug
                 dispatcher.RunPass(tick, timing, table);
                 std::vector<PredictedMessage> messages = sink.Take(sinceStartMs(nowUs));
                 char codeText[kCodeTextSize] = {};
-                FormatCodeText(*code, kCodeTextDigits, codeText);
+                FormatCodeText(*code, settings.codeTextDigits, codeText);
                 KeyNames names = LookUpKey(table, codeText);
                 std::string keyName(names.keyName);
                 PrintLine(out, Seconds(nowUs - startUs), lastCodeUs ? Milliseconds(nowUs - *lastCodeUs) : "",

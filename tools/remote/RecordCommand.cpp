@@ -3,6 +3,7 @@
 #include "Commands.h"
 #include "ConsoleStop.h"
 #include "ScriptRecorder.h"
+#include "core/Clock.h"
 #include "receiver/Receiver.h"
 
 #include <fstream>
@@ -47,27 +48,6 @@ std::optional<RecordArguments> ParseArguments(const Arguments& arguments)
     return parsed;
 }
 
-// Milliseconds from a fine clock: the tick count's steps of 16 ms would
-// blur the spacing of a held button.
-class Stopwatch {
-public:
-    Stopwatch()
-    {
-        QueryPerformanceFrequency(&frequency_);
-        QueryPerformanceCounter(&start_);
-    }
-    std::uint32_t ElapsedMs() const
-    {
-        LARGE_INTEGER now;
-        QueryPerformanceCounter(&now);
-        return static_cast<std::uint32_t>((now.QuadPart - start_.QuadPart) * 1000 / frequency_.QuadPart);
-    }
-
-private:
-    LARGE_INTEGER frequency_;
-    LARGE_INTEGER start_;
-};
-
 }  // namespace
 
 int RecordReports(ReceiverSession& session, const RecordRequest& request, std::ostream& out)
@@ -81,9 +61,12 @@ int RecordReports(ReceiverSession& session, const RecordRequest& request, std::o
     }
     std::uint32_t intervalMs = BoundedInterval(request.intervalMs);
     std::vector<TimedReport> reports;
-    Stopwatch stopwatch;
+    // The plug-in's own clock: the tick count's steps of 16 ms would blur
+    // the spacing of a held button.
+    const std::uint64_t start = SteadyMilliseconds();
+    auto elapsedMs = [start] { return static_cast<std::uint32_t>(SteadyMilliseconds() - start); };
     for (;;) {
-        std::uint32_t nowMs = stopwatch.ElapsedMs();
+        std::uint32_t nowMs = elapsedMs();
         if (nowMs >= request.durationMs)
             break;
         if (std::optional<unsigned char> code = session.Poll())
@@ -93,7 +76,7 @@ int RecordReports(ReceiverSession& session, const RecordRequest& request, std::o
         else if (WaitForSingleObject(request.stopEvent, intervalMs) == WAIT_OBJECT_0)
             break;
     }
-    std::uint32_t seconds = (stopwatch.ElapsedMs() + 500) / 1000;
+    std::uint32_t seconds = (elapsedMs() + 500) / 1000;
 
     file << "# Recorded by PelcatoRemote, polling every " << intervalMs << " ms.\n"
          << ScriptFromReports(reports, MaxHoldGapMs(intervalMs));
@@ -121,8 +104,7 @@ int RunRecord(const Arguments& arguments, std::ostream& out)
         return kExitCannot;
     }
     PluginFiles files = FindPluginFiles(ToolFolder());
-    ReportShadowedSettings(files, out);
-    PluginSettings settings = ReadPluginSettings(files);
+    PluginSettings settings = ReadPluginSettings(files, out);
 
     ReceiverSession session;
     std::optional<DeviceChoice> choice = SelectPluginDevice(session, settings, out);

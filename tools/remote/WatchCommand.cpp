@@ -73,8 +73,7 @@ int RunWatch(const Arguments& arguments, std::ostream& out)
     }
 
     PluginFiles files = FindPluginFiles(ToolFolder());
-    ReportShadowedSettings(files, out);
-    PluginSettings settings = ReadPluginSettings(files);
+    PluginSettings settings = ReadPluginSettings(files, out);
 
     ReceiverSession session;
     std::optional<DeviceChoice> choice = SelectPluginDevice(session, settings, out);
