@@ -9,9 +9,9 @@
 // Key messages go to the host with a synchronous send, so the host reads the
 // record while the thread waits; Stop ends that wait too, so that a host that
 // stops the plug-in from inside its handler is not left waiting for a thread
-// that waits for it. In TestMode nothing goes to the host; the changes are
-// posted to the setup dialog's window instead, which already exists (made on
-// the host's thread) whenever TestMode is set.
+// that waits for it. While the setup dialog is open nothing goes to the host;
+// the changes are posted to the dialog's window instead, which already exists
+// (made on the host's thread) whenever the flag says the dialog is open.
 
 #include "DispatchThread.h"
 
@@ -63,7 +63,7 @@ public:
 
     void SendKey(std::int32_t param) override
     {
-        if (plugin_.testMode || plugin_.dispatchStop.IsSet())
+        if (plugin_.setupDialogOpen || plugin_.dispatchStop.IsSet())
             return;
         if (win::SendMessageUntil(plugin_.hostWindow, kKeyMessage, reinterpret_cast<WPARAM>(&plugin_.remoteEvent),
                                   param, plugin_.dispatchStop.Get(), sends_))
@@ -93,7 +93,7 @@ private:
 
     void PostToSetupForm(UINT message, WPARAM wParam, LPARAM lParam)
     {
-        if (!plugin_.testMode)
+        if (!plugin_.setupDialogOpen)
             return;
         if (TSetupForm* form = std::atomic_ref(SetupForm).load())
             ::PostMessageA(form->Handle(), message, wParam, lParam);

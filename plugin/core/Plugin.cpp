@@ -78,7 +78,7 @@ void EndDispatchThread(PluginState& plugin)
 }
 
 // One Setup call. Whatever way it ends, even by an exception, it leaves the
-// plug-in as it found it: no dialog published, TestMode off, the host's
+// plug-in as it found it: no dialog published, the keys going to the host, the host's
 // window enabled, and the threads running only when they ran before and the
 // plug-in is still open.
 class SetupSession {
@@ -106,13 +106,13 @@ public:
     void Run()
     {
         // A key the host holds gets its release before the dialog takes the
-        // keys over; the threads start again below, in TestMode.
+        // keys over; the threads start again below, for the dialog.
         plugin::Stop();
-        // The window is made here, on the host's thread, before TestMode lets
+        // The window is made here, on the host's thread, before the flag lets
         // the DispatchThread post to it.
         form_ = std::make_unique<TSetupForm>(plugin_.hostWindow);
         std::atomic_ref(SetupForm).store(form_.get());
-        plugin_.testMode = true;
+        plugin_.setupDialogOpen = true;
         plugin::Start();
         form_->ShowModal();
         EndDialog();
@@ -132,13 +132,14 @@ private:
         }
     }
 
-    // Stop runs while TestMode is still set, so nothing reaches the host
+    // Stop runs while the flag still says the dialog is open, so nothing
+    // reaches the host
     // from the dialog's threads; the form goes only once nobody can post to
     // it.
     void EndDialog() noexcept
     {
         Quietly(plugin::Stop);
-        plugin_.testMode = false;
+        plugin_.setupDialogOpen = false;
         std::atomic_ref(SetupForm).store(nullptr);
         form_.reset();
     }

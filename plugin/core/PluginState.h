@@ -53,7 +53,8 @@ struct PluginState {
     bool stopping = false;
     bool closePending = false;  // Close came while Stop waited for the threads
     bool coreVersionOk = false;  // the host that opened the plug-in has a core it works with
-    std::atomic<bool> testMode{false};
+    // While set, codes show in the setup dialog and nothing goes to the host.
+    std::atomic<bool> setupDialogOpen{false};
 
     // Settings in memory, signed milliseconds as stored; the threads bound
     // them where they use them.

@@ -13,7 +13,7 @@
 #include <cstdint>
 #include <optional>
 
-// Posted by the DispatchThread while TestMode is set: a (different) key is
+// Posted by the DispatchThread while the dialog is open: a (different) key is
 // down, wParam and lParam the high and low halves of its code; no key is down.
 // Numbers of the plug-in's own: the dialog manager uses WM_USER and above
 // for its messages.

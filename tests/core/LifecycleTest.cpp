@@ -448,7 +448,7 @@ TEST_F(Lifecycle, SetupThatFailsAnywhereLeavesThePlugInAsItFoundIt)
             failed = DisarmFailingAllocation();
         });
         ASSERT_EQ(SetupForm, nullptr) << "allocation " << failAt;
-        ASSERT_FALSE(ThePlugin().testMode) << "allocation " << failAt;
+        ASSERT_FALSE(ThePlugin().setupDialogOpen) << "allocation " << failAt;
         ASSERT_TRUE(::IsWindowEnabled(host.Window())) << "allocation " << failAt;
         ASSERT_EQ(ConditionNow(threadsWhenIdle), (PluginCondition{true, true, 2, 1})) << "allocation " << failAt;
     }

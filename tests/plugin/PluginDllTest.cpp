@@ -172,7 +172,7 @@ TEST_F(PluginDll, FormPointerNamesTheDialogWhileSetupRuns)
     unsigned char code = 0x1A;
     SimPushCodes(&code, 1);
     ::Sleep(400);
-    EXPECT_TRUE(host.Messages().empty()) << "in TestMode the keys go to the dialog only";
+    EXPECT_TRUE(host.Messages().empty()) << "while the dialog is open the keys go to it only";
 
     ::PostMessageA(form, WM_CLOSE, 0, 0);
     ASSERT_EQ(setup.wait_for(std::chrono::milliseconds(kPatienceMs)), std::future_status::ready);
