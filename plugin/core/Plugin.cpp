@@ -133,9 +133,8 @@ private:
     }
 
     // Stop runs while the flag still says the dialog is open, so nothing
-    // reaches the host
-    // from the dialog's threads; the form goes only once nobody can post to
-    // it.
+    // reaches the host from the dialog's threads; the form goes only once
+    // nobody can post to it.
     void EndDialog() noexcept
     {
         Quietly(plugin::Stop);
