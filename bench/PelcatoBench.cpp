@@ -569,7 +569,7 @@ public:
         host_.Run([this] { plugin::Open("Bench", host_.Window(), hostInfo_.bytes); });
         PluginState& state = ThePlugin();
         LoadKeyMapFile(ProgramFolder() + "PelcatoPCIDVD.cfg", *state.keyMap, *state.modelNames);
-        state.interval = intervalMs;
+        state.settings.interval = intervalMs;
         host_.Run(plugin::Start);
         dispatchThreadId = ::GetThreadId(state.dispatchThread.Get());
         receiverThreadId = ::GetThreadId(state.receiverThread.Get());
@@ -646,8 +646,8 @@ Figure HeldKeyWakeups(TestHost& host)
             Format("\"seconds\": %.3f, \"dispatch_wakeups\": %u, \"codes\": %zu, \"messages\": %zu, "
                    "\"wakeups_per_s\": %.2f, \"allowed_per_s\": %.2f, \"wait1_ms\": %d, \"waitn_ms\": %d, "
                    "\"waitr_ms\": %d",
-                   seconds, wakeups, codes, messages, perSecond, allowed, state.wait1.load(), state.waitN.load(),
-                   state.waitR.load())};
+                   seconds, wakeups, codes, messages, perSecond, allowed, state.settings.wait1.load(),
+                   state.settings.waitN.load(), state.settings.waitR.load())};
 }
 
 Figure AllocationsPerCode(TestHost& host)

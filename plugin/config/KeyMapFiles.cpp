@@ -3,11 +3,10 @@
 #include <windows.h>
 
 #include "PlainFile.h"
+#include "Settings.h"
 #include "common/win/Handle.h"
 
 namespace {
-
-constexpr char kLoadDefaultKeyMapFile[] = "Mosker.cfg";
 
 std::string ModelNameOf(const IniFile& file)
 {
@@ -25,11 +24,6 @@ std::string AnsiUpperCase(std::string_view text)
 }
 
 }  // namespace
-
-std::string ReadActiveKeyMapFileName(const IniFile& settings)
-{
-    return settings.ReadString("Main", "DefaultConfig", kLoadDefaultKeyMapFile);
-}
 
 void LoadKeyMapFile(const std::string& path, KeyMap& keyMap, ModelNameList& modelNames)
 {
@@ -71,6 +65,6 @@ KeyMapCatalog ListKeyMapFiles(const std::string& folder, std::string_view defaul
 std::string ChosenKeyMapFileName(const KeyMapCatalog& catalog, int selected)
 {
     if (selected < 0 || selected >= static_cast<int>(catalog.files.size()))
-        return kDialogDefaultKeyMapFile;
+        return kProposedKeyMapFile;
     return catalog.files[selected].fileName;
 }

@@ -11,12 +11,6 @@
 #include <vector>
 
 inline constexpr char kUnknownModelName[] = "<Unknown>";
-// What the dialog proposes, and stores, when no other model is chosen.
-inline constexpr char kDialogDefaultKeyMapFile[] = "PelcatoPCIDVD.cfg";
-
-// The active key map's file name, without folder, as the settings file's
-// "DefaultConfig" gives it; "Mosker.cfg" when the file names none.
-std::string ReadActiveKeyMapFileName(const IniFile& settings);
 
 // Replaces the key map with the file's section "Keys" and the model names
 // with the file's one model name. A file that cannot be read, and a path
@@ -41,5 +35,6 @@ struct KeyMapCatalog {
 KeyMapCatalog ListKeyMapFiles(const std::string& folder, std::string_view defaultConfig);
 
 // The file name to store as the active key map for the dialog's choice, an
-// index into catalog.files or -1 for none.
+// index into catalog.files or -1 for none: without one, the file the dialog
+// proposes.
 std::string ChosenKeyMapFileName(const KeyMapCatalog& catalog, int selected);

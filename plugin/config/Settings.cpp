@@ -7,14 +7,47 @@
 
 namespace {
 
-constexpr char kMain[] = "Main";
+// In the order they are read and written.
+constexpr const TimingSetting* kWaitSettings[] = {&kWait1Setting, &kWaitNSetting, &kWaitRSetting};
 
 IniFile TheSettingsFile()
 {
     return IniFile(SettingsFilePath(ThePlugin().moduleFileName));
 }
 
+void ReadTiming(const IniFile& settings, const TimingSetting& setting, SettingsValues& values)
+{
+    std::atomic<std::int32_t>& value = values.*setting.value;
+    value = settings.ReadInteger(kSettingsSection, setting.key, value);
+}
+
+void WriteTiming(const IniFile& settings, const TimingSetting& setting, const SettingsValues& values)
+{
+    settings.WriteInteger(kSettingsSection, setting.key, values.*setting.value);
+}
+
+std::int32_t ReadDevice(const IniFile& settings, const SettingsValues& values)
+{
+    return settings.ReadInteger(kSettingsSection, kDeviceKey, values.device);
+}
+
+bool ReadChipTypeTM(const IniFile& settings, const SettingsValues& values)
+{
+    return settings.ReadBool(kSettingsSection, kChipTypeTMKey, values.chipTypeTM);
+}
+
 }  // namespace
+
+SettingsValues& SettingsValues::operator=(const SettingsValues& other)
+{
+    interval = other.interval.load();
+    wait1 = other.wait1.load();
+    waitN = other.waitN.load();
+    waitR = other.waitR.load();
+    device = other.device;
+    chipTypeTM = other.chipTypeTM;
+    return *this;
+}
 
 std::string SettingsFilePath(std::string_view moduleFileName)
 {
@@ -31,18 +64,24 @@ std::string PluginFolder(std::string_view moduleFileName)
                                                                : moduleFileName.substr(0, lastDelimiter + 1));
 }
 
+std::string ReadActiveKeyMapFileName(const IniFile& settings)
+{
+    return settings.ReadString(kSettingsSection, kKeyMapFileKey, kLoadedKeyMapFile);
+}
+
 void LoadReceiverConfig()
 {
     PluginState& plugin = ThePlugin();
+    SettingsValues& values = plugin.settings;
     std::string keyMapFile;
     {
         IniFile settings = TheSettingsFile();
         keyMapFile = ReadActiveKeyMapFileName(settings);
-        plugin.interval = settings.ReadInteger(kMain, "Interval", plugin.interval);
-        plugin.device = settings.ReadInteger(kMain, "Device", plugin.device);
-        if (plugin.device < 0)
-            plugin.device = 0;
-        plugin.chipTypeTM = settings.ReadBool(kMain, "ChipTypeTM", plugin.chipTypeTM);
+        ReadTiming(settings, kIntervalSetting, values);
+        values.device = ReadDevice(settings, values);
+        if (values.device < 0)
+            values.device = 0;
+        values.chipTypeTM = ReadChipTypeTM(settings, values);
     }
     if (plugin.keyMap && plugin.modelNames)
         LoadKeyMapFile(PluginFolder(plugin.moduleFileName) + keyMapFile, *plugin.keyMap, *plugin.modelNames);
@@ -51,40 +90,34 @@ void LoadReceiverConfig()
 
 void ReadTimingSettings()
 {
-    PluginState& plugin = ThePlugin();
     IniFile settings = TheSettingsFile();
-    plugin.wait1 = settings.ReadInteger(kMain, "Wait1", plugin.wait1);
-    plugin.waitN = settings.ReadInteger(kMain, "WaitN", plugin.waitN);
-    plugin.waitR = settings.ReadInteger(kMain, "WaitR", plugin.waitR);
+    for (const TimingSetting* wait : kWaitSettings)
+        ReadTiming(settings, *wait, ThePlugin().settings);
 }
 
 void SaveTimingSettings()
 {
-    const PluginState& plugin = ThePlugin();
     IniFile settings = TheSettingsFile();
-    settings.WriteInteger(kMain, "Wait1", plugin.wait1);
-    settings.WriteInteger(kMain, "WaitN", plugin.waitN);
-    settings.WriteInteger(kMain, "WaitR", plugin.waitR);
+    for (const TimingSetting* wait : kWaitSettings)
+        WriteTiming(settings, *wait, ThePlugin().settings);
 }
 
-DialogSettings ReadDialogSettings()
+DialogChoices ReadDialogChoices()
 {
-    const PluginState& plugin = ThePlugin();
+    const SettingsValues& values = ThePlugin().settings;
     IniFile settings = TheSettingsFile();
-    DialogSettings presets;
-    presets.defaultConfig = settings.ReadString(kMain, "DefaultConfig", kDialogDefaultKeyMapFile);
-    // Without the keys, the dialog shows what the plug-in uses: the device
-    // that the receiver picked by its name, not simply the first one.
-    presets.device = settings.ReadInteger(kMain, "Device", plugin.device);
-    presets.chipTypeTM = settings.ReadBool(kMain, "ChipTypeTM", plugin.chipTypeTM);
-    return presets;
+    DialogChoices stored;
+    stored.keyMapFile = settings.ReadString(kSettingsSection, kKeyMapFileKey, kProposedKeyMapFile);
+    stored.device = ReadDevice(settings, values);
+    stored.chipTypeTM = ReadChipTypeTM(settings, values);
+    return stored;
 }
 
-void WriteDialogSettings(const DialogSettings& choices)
+void WriteDialogChoices(const DialogChoices& choices)
 {
     IniFile settings = TheSettingsFile();
-    settings.WriteBool(kMain, "ChipTypeTM", choices.chipTypeTM);
-    settings.WriteInteger(kMain, "Interval", ThePlugin().interval);
-    settings.WriteInteger(kMain, "Device", choices.device);
-    settings.WriteString(kMain, "DefaultConfig", choices.defaultConfig);
+    settings.WriteBool(kSettingsSection, kChipTypeTMKey, choices.chipTypeTM);
+    WriteTiming(settings, kIntervalSetting, ThePlugin().settings);
+    settings.WriteInteger(kSettingsSection, kDeviceKey, choices.device);
+    settings.WriteString(kSettingsSection, kKeyMapFileKey, choices.keyMapFile);
 }

@@ -2,15 +2,72 @@
 // The settings file: the plug-in's path with ".ini", section "Main", beside
 // the key-map files. The running plug-in works on the settings values in
 // memory; the routines here seed them from the file and store them, each
-// reading or writing its keys in a fixed order, with the value in memory as
-// the default, so a missing key leaves a value as it was.
+// reading or writing its keys in a fixed order.
 //
-// They run on the host's thread, and those that change the lists or the
-// receiver's values only while no worker thread runs.
+// Every key is declared once below, with its value in memory and the range
+// the setup dialog keeps it in, and only the routines here name a key. Each
+// key has one reader, which falls back on the value in memory, so the
+// plug-in and its dialog cannot disagree on what a missing key means. The
+// one exception is "DefaultConfig", which has no value in memory: the
+// plug-in loads one file when the key is missing and the dialog proposes
+// another, and both files are named here.
+//
+// The routines run on the host's thread, and those that change the lists or
+// the receiver's values only while no worker thread runs.
 
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <string_view>
+
+// The settings in memory, signed milliseconds and an index as stored; the
+// threads bound them where they use them. Interval and the waits change
+// while the threads run (the dialog's arrows), so they are atomic.
+struct SettingsValues {
+    std::atomic<std::int32_t> interval{50};
+    std::atomic<std::int32_t> wait1{300};
+    std::atomic<std::int32_t> waitN{100};
+    std::atomic<std::int32_t> waitR{200};
+    std::int32_t device = -1;  // -1 until the receiver has picked one
+    bool chipTypeTM = false;
+
+    constexpr SettingsValues() = default;
+    // A copy is taken value by value, on the host's thread while no worker
+    // thread runs.
+    SettingsValues(const SettingsValues& other) { *this = other; }
+    SettingsValues& operator=(const SettingsValues& other);
+};
+
+inline constexpr char kSettingsSection[] = "Main";
+
+// A number of milliseconds that the dialog's arrows change in memory at
+// once. Interval is read with the device and written with the dialog's
+// choices; the waits are read once, by Open, and written after the dialog.
+struct TimingSetting {
+    const char* key;
+    std::atomic<std::int32_t> SettingsValues::*value;
+    // The dialog's range; a file edited by hand may hold any number.
+    std::int32_t min, max, step;
+};
+inline constexpr TimingSetting kIntervalSetting{"Interval", &SettingsValues::interval, 10, 1000, 10};
+inline constexpr TimingSetting kWait1Setting{"Wait1", &SettingsValues::wait1, 50, 1000, 50};
+inline constexpr TimingSetting kWaitNSetting{"WaitN", &SettingsValues::waitN, 50, 1000, 50};
+inline constexpr TimingSetting kWaitRSetting{"WaitR", &SettingsValues::waitR, 50, 1000, 50};
+
+// The capture device's index in the device list, and the receiver's chip
+// type. Read by every configuration load and by the dialog; written by the
+// dialog only, and taken up through the file.
+inline constexpr char kDeviceKey[] = "Device";
+inline constexpr char kChipTypeTMKey[] = "ChipTypeTM";
+
+// The active key map's file name, without folder. Read by every
+// configuration load (default kLoadedKeyMapFile) and by the dialog (default
+// kProposedKeyMapFile); written by the dialog only.
+inline constexpr char kKeyMapFileKey[] = "DefaultConfig";
+inline constexpr char kLoadedKeyMapFile[] = "Mosker.cfg";
+inline constexpr char kProposedKeyMapFile[] = "PelcatoPCIDVD.cfg";
+
+class IniFile;
 
 // The path with the extension of its file name replaced by (or, without one,
 // extended with) ".ini".
@@ -18,8 +75,11 @@ std::string SettingsFilePath(std::string_view moduleFileName);
 // Everything up to and including the last path separator.
 std::string PluginFolder(std::string_view moduleFileName);
 
+// The key-map file the settings name, or kLoadedKeyMapFile.
+std::string ReadActiveKeyMapFileName(const IniFile& settings);
+
 // Reads Interval, Device (a negative one counts as 0) and ChipTypeTM, then
-// loads the key map that "DefaultConfig" names, by default "Mosker.cfg".
+// loads the key map that the settings name.
 void LoadReceiverConfig();
 
 // Reads Wait1, WaitN and WaitR: the last step of Open.
@@ -27,13 +87,14 @@ void ReadTimingSettings();
 // Writes Wait1, WaitN and WaitR.
 void SaveTimingSettings();
 
-// What the setup dialog presets from the file, with the values in memory for
-// the keys the file lacks; no value in memory changes.
-struct DialogSettings {
-    std::string defaultConfig;  // the key-map file to preselect
-    std::int32_t device = 0;    // -1 when no device is chosen
+// What the user chooses in the setup dialog besides the timings.
+struct DialogChoices {
+    std::string keyMapFile;   // without folder
+    std::int32_t device = 0;  // -1 when no device is chosen
     bool chipTypeTM = false;
 };
-DialogSettings ReadDialogSettings();
-// Stores the dialog's choices and the Interval in memory.
-void WriteDialogSettings(const DialogSettings& choices);
+// The choices stored so far, with the values in memory for the keys the
+// file lacks; no value in memory changes.
+DialogChoices ReadDialogChoices();
+// Stores the choices and the Interval in memory.
+void WriteDialogChoices(const DialogChoices& choices);

@@ -54,7 +54,7 @@ std::optional<std::chrono::microseconds> TimeUntilNextDeadline(const KeyDispatch
 
 KeyTiming ReadTiming(const PluginState& plugin)
 {
-    return {BoundedWait(plugin.wait1), BoundedWait(plugin.waitN), BoundedWait(plugin.waitR)};
+    return {BoundedWait(plugin.settings.wait1), BoundedWait(plugin.settings.waitN), BoundedWait(plugin.settings.waitR)};
 }
 
 class WindowSink final : public KeySink {

@@ -4,21 +4,9 @@
 
 #include "Plugin.h"
 
+#include "common/Guarded.h"
+
 #include <windows.h>
-
-namespace {
-
-template <typename Operation>
-void Guarded(Operation operation) noexcept
-{
-    try {
-        operation();
-    } catch (...) {
-        // The host knows nothing of C++ exceptions; what failed stays undone.
-    }
-}
-
-}  // namespace
 
 extern "C" {
 

@@ -17,15 +17,13 @@
 #include "DispatchThread.h"
 #include "HostLayout.h"
 #include "PluginState.h"
+#include "SetupSession.h"
 
 #include "common/win/MessageWait.h"
 #include "config/Settings.h"
 #include "receiver/Receiver.h"
-#include "setup/SetupForm.h"
 
-#include <atomic>
 #include <cstring>
-#include <memory>
 #include <utility>
 
 namespace {
@@ -76,78 +74,6 @@ void EndDispatchThread(PluginState& plugin)
     plugin.dispatchThread.Close();
     plugin.dispatchStop.Close();
 }
-
-// One Setup call. Whatever way it ends, even by an exception, it leaves the
-// plug-in as it found it: no dialog published, the keys going to the host, the host's
-// window enabled, and the threads running only when they ran before and the
-// plug-in is still open.
-class SetupSession {
-public:
-    explicit SetupSession(PluginState& plugin)
-        : plugin_(plugin),
-          wasStarted_(plugin.started),
-          ownerWasEnabled_(plugin.hostWindow && ::IsWindowEnabled(plugin.hostWindow))
-    {
-    }
-    SetupSession(const SetupSession&) = delete;
-    SetupSession& operator=(const SetupSession&) = delete;
-
-    ~SetupSession()
-    {
-        // The owner is enabled before the dialog goes, so that it gets the
-        // activation back instead of another application.
-        if (ownerWasEnabled_ && ::IsWindow(plugin_.hostWindow))
-            ::EnableWindow(plugin_.hostWindow, TRUE);
-        EndDialog();
-        if (wasStarted_)
-            Quietly(plugin::Start);
-    }
-
-    void Run()
-    {
-        // A key the host holds gets its release before the dialog takes the
-        // keys over; the threads start again below, for the dialog.
-        plugin::Stop();
-        // The window is made here, on the host's thread, before the flag lets
-        // the DispatchThread post to it.
-        form_ = std::make_unique<TSetupForm>(plugin_.hostWindow);
-        std::atomic_ref(SetupForm).store(form_.get());
-        plugin_.setupDialogOpen = true;
-        plugin::Start();
-        form_->ShowModal();
-        EndDialog();
-
-        SaveTimingSettings();
-        LoadReceiverConfig();
-    }
-
-private:
-    template <typename Operation>
-    static void Quietly(Operation operation) noexcept
-    {
-        try {
-            operation();
-        } catch (...) {
-            // Undoing must not fail in turn; what failed stays undone.
-        }
-    }
-
-    // Stop runs while the flag still says the dialog is open, so nothing
-    // reaches the host from the dialog's threads; the form goes only once
-    // nobody can post to it.
-    void EndDialog() noexcept
-    {
-        Quietly(plugin::Stop);
-        plugin_.setupDialogOpen = false;
-        std::atomic_ref(SetupForm).store(nullptr);
-        form_.reset();
-    }
-
-    PluginState& plugin_;
-    const bool wasStarted_;
-    const bool ownerWasEnabled_;
-    std::unique_ptr<TSetupForm> form_;
-};
 
 }  // namespace
 

@@ -1,6 +1,6 @@
 #pragma once
-// The plug-in's lifecycle: what the five exports do. The setup dialog calls
-// Start and Stop too, when the user changes the device or the model.
+// The plug-in's lifecycle: what the five exports do. The setup dialog's
+// session stops and starts the plug-in too, to take up a new device or model.
 
 #include <windows.h>
 

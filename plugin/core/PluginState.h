@@ -12,6 +12,7 @@
 
 #include "common/win/Handle.h"
 #include "config/KeyMap.h"
+#include "config/Settings.h"
 
 #include <windows.h>
 
@@ -56,14 +57,8 @@ struct PluginState {
     // While set, codes show in the setup dialog and nothing goes to the host.
     std::atomic<bool> setupDialogOpen{false};
 
-    // Settings in memory, signed milliseconds as stored; the threads bound
-    // them where they use them.
-    std::atomic<std::int32_t> interval{50};
-    std::atomic<std::int32_t> wait1{300};
-    std::atomic<std::int32_t> waitN{100};
-    std::atomic<std::int32_t> waitR{200};
-    std::int32_t device = -1;
-    bool chipTypeTM = false;
+    SettingsValues settings;
+    // The digits a code's text is padded to: 8 once a key map is loaded.
     std::atomic<std::int32_t> codeTextDigits{7};
 
     // The hand-off from the ReceiverThread to the DispatchThread.

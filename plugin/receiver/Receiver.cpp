@@ -9,6 +9,7 @@
 #include "core/Clock.h"
 #include "core/PluginState.h"
 
+#include "CardType.h"
 #include "PltRemoteWrap.h"
 
 #include <algorithm>
@@ -39,7 +40,7 @@ void PollReceiver(PluginState& plugin)
             plugin.codeEvent.Set();
         }
         std::uint64_t now = SteadyMilliseconds();
-        nextPoll = std::max(nextPoll + BoundedInterval(plugin.interval), now);
+        nextPoll = std::max(nextPoll + BoundedInterval(plugin.settings.interval), now);
         pause = static_cast<DWORD>(nextPoll - now);
     } while (plugin.receiverStop.Wait(pause) == WAIT_TIMEOUT);
 }
@@ -70,11 +71,11 @@ void ReceiverOpen()
         // The search runs on the receiver's buffer, upper-cased in place; the
         // list keeps the name as the receiver gave it.
         UpperCaseInPlace(name);
-        if (plugin.device == -1 && NamesTunerCard(name))
-            plugin.device = static_cast<std::int32_t>(index);
+        if (plugin.settings.device == -1 && NamesTunerCard(name))
+            plugin.settings.device = static_cast<std::int32_t>(index);
     }
-    if (plugin.device == -1)
-        plugin.device = 0;
+    if (plugin.settings.device == -1)
+        plugin.settings.device = 0;
 }
 
 void ReceiverClose()
@@ -89,8 +90,8 @@ bool ReceiverStart()
 {
     PluginState& plugin = ThePlugin();
     // The chip type must be in place before the device is selected.
-    SetChipTypeTM(plugin.chipTypeTM ? 1 : 0);
-    SelectDevice(static_cast<unsigned long>(plugin.device));
+    SetChipTypeTM(plugin.settings.chipTypeTM ? 1 : 0);
+    SelectDevice(static_cast<unsigned long>(plugin.settings.device));
 
     plugin.receiverStop = win::Event::CreateManualReset();
     if (!plugin.receiverStop)
@@ -119,4 +120,14 @@ void ReceiverStop()
     plugin.receiverThread.Wait(INFINITE);
     plugin.receiverThread.Close();
     plugin.receiverStop.Close();
+}
+
+const char* ReceiverCardTypeText()
+{
+    return CardTypeText(GetCardType());
+}
+
+void ReceiverSetChipTypeTM(bool chipTypeTM)
+{
+    SetChipTypeTM(chipTypeTM ? 1 : 0);
 }

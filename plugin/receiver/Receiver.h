@@ -44,3 +44,9 @@ void ReceiverStop();
 // Asks the ReceiverThread to end without waiting for it, so that it ends
 // while Stop waits for the DispatchThread.
 void ReceiverRequestStop();
+
+// "CardType CARD_..." for the selected device's card.
+const char* ReceiverCardTypeText();
+// Switches the receiver's chip type at once; the next Start programs the
+// one the settings give.
+void ReceiverSetChipTypeTM(bool chipTypeTM);

@@ -30,45 +30,45 @@ constexpr DWORD kGrid = LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_NOS
 // containers leave them, as a label that sizes itself to its text would.
 // Of two labels that a wide font makes overlap, the earlier lies on top.
 const ControlLayout kFormLayout[kControlCount] = {
-    {Control::ValueListEditor, Control::Form, WC_LISTVIEWA, nullptr, kGrid, 261, 41, 209, 186},
-    {Control::Panel3, Control::Form, WC_STATICA, nullptr, kPanel, 0, 0, 470, 41},
-    {Control::LabelCardInfo, Control::Panel3, WC_STATICA, "", kLabel, 120, 2, 346, 13},
-    {Control::Label2, Control::Panel3, WC_STATICA, "Video Capture Device:", kLabel, 4, 2, 107, 13},
-    {Control::DeviceCombo, Control::Panel3, WC_COMBOBOXA, nullptr, kPickList, 4, 16, 461, 21},
-    {Control::Panel2, Control::Form, WC_STATICA, nullptr, kPanel, 0, 41, 261, 186},
-    {Control::Label6, Control::Panel2, WC_STATICA, "Model:", kLabel, 4, -2, 32, 13},
-    {Control::ModelCombo, Control::Panel2, WC_COMBOBOXA, nullptr, kSortedPickList, 4, 12, 249, 21},
-    {Control::TestGroup, Control::Panel2, WC_BUTTONA, "Monitoring", kGroup, 0, 35, 261, 61},
-    {Control::CodeLabel, Control::TestGroup, WC_STATICA, "Code:", kLabel, 12, 20, 241, 13},
-    {Control::KeyLabel, Control::TestGroup, WC_STATICA, "", kLabel, 12, 40, 241, 13},
-    {Control::GroupBox1, Control::Panel2, WC_BUTTONA, "Timing", kGroup, 0, 96, 261, 90},
-    {Control::Label1, Control::GroupBox1, WC_STATICA, "Wait before repeat", kLabel, 8, 16, 88, 13},
-    {Control::Edit1, Control::GroupBox1, WC_EDITA, "300", kReadOnlyEdit, 104, 12, 33, 21},
-    {Control::Wait1UpDown, Control::GroupBox1, UPDOWN_CLASSA, nullptr, kUpDown, 137, 12, 15, 21},
-    {Control::Label3, Control::GroupBox1, WC_STATICA, "Repeat period", kLabel, 8, 40, 67, 13},
-    {Control::Edit2, Control::GroupBox1, WC_EDITA, "100", kReadOnlyEdit, 104, 36, 33, 21},
-    {Control::WaitNUpDown, Control::GroupBox1, UPDOWN_CLASSA, nullptr, kUpDown, 137, 36, 15, 21},
-    {Control::Label4, Control::GroupBox1, WC_STATICA, "Release timeout", kLabel, 8, 64, 76, 13},
-    {Control::Edit3, Control::GroupBox1, WC_EDITA, "200", kReadOnlyEdit, 104, 60, 33, 21},
-    {Control::WaitRUpDown, Control::GroupBox1, UPDOWN_CLASSA, nullptr, kUpDown, 137, 60, 15, 21},
-    {Control::Label5, Control::GroupBox1, WC_STATICA, "Update", kLabel, 164, 16, 35, 13},
-    {Control::Edit4, Control::GroupBox1, WC_EDITA, "50", kReadOnlyEdit, 204, 12, 33, 21},
-    {Control::IntervalUpDown, Control::GroupBox1, UPDOWN_CLASSA, nullptr, kUpDown, 237, 12, 15, 21},
-    {Control::ChipTypeTMCombo, Control::GroupBox1, WC_BUTTONA, "ChipTypeTM", kCheckBox, 160, 64, 89, 17},
-    {Control::Panel1, Control::Form, WC_STATICA, nullptr, kPanel, 0, 227, 470, 32},
-    {Control::OKButton, Control::Panel1, WC_BUTTONA, "Close", kPushButton, 4, 4, 75, 25},
+    {Control::KeyMapListView, Control::Form, WC_LISTVIEWA, nullptr, kGrid, 261, 41, 209, 186},
+    {Control::DevicePanel, Control::Form, WC_STATICA, nullptr, kPanel, 0, 0, 470, 41},
+    {Control::CardInfoLabel, Control::DevicePanel, WC_STATICA, "", kLabel, 120, 2, 346, 13},
+    {Control::DeviceLabel, Control::DevicePanel, WC_STATICA, "Video Capture Device:", kLabel, 4, 2, 107, 13},
+    {Control::DeviceCombo, Control::DevicePanel, WC_COMBOBOXA, nullptr, kPickList, 4, 16, 461, 21},
+    {Control::SettingsPanel, Control::Form, WC_STATICA, nullptr, kPanel, 0, 41, 261, 186},
+    {Control::ModelLabel, Control::SettingsPanel, WC_STATICA, "Model:", kLabel, 4, -2, 32, 13},
+    {Control::ModelCombo, Control::SettingsPanel, WC_COMBOBOXA, nullptr, kSortedPickList, 4, 12, 249, 21},
+    {Control::MonitorGroup, Control::SettingsPanel, WC_BUTTONA, "Monitoring", kGroup, 0, 35, 261, 61},
+    {Control::CodeLabel, Control::MonitorGroup, WC_STATICA, "Code:", kLabel, 12, 20, 241, 13},
+    {Control::KeyLabel, Control::MonitorGroup, WC_STATICA, "", kLabel, 12, 40, 241, 13},
+    {Control::TimingGroup, Control::SettingsPanel, WC_BUTTONA, "Timing", kGroup, 0, 96, 261, 90},
+    {Control::Wait1Label, Control::TimingGroup, WC_STATICA, "Wait before repeat", kLabel, 8, 16, 88, 13},
+    {Control::Wait1Edit, Control::TimingGroup, WC_EDITA, "300", kReadOnlyEdit, 104, 12, 33, 21},
+    {Control::Wait1UpDown, Control::TimingGroup, UPDOWN_CLASSA, nullptr, kUpDown, 137, 12, 15, 21},
+    {Control::WaitNLabel, Control::TimingGroup, WC_STATICA, "Repeat period", kLabel, 8, 40, 67, 13},
+    {Control::WaitNEdit, Control::TimingGroup, WC_EDITA, "100", kReadOnlyEdit, 104, 36, 33, 21},
+    {Control::WaitNUpDown, Control::TimingGroup, UPDOWN_CLASSA, nullptr, kUpDown, 137, 36, 15, 21},
+    {Control::WaitRLabel, Control::TimingGroup, WC_STATICA, "Release timeout", kLabel, 8, 64, 76, 13},
+    {Control::WaitREdit, Control::TimingGroup, WC_EDITA, "200", kReadOnlyEdit, 104, 60, 33, 21},
+    {Control::WaitRUpDown, Control::TimingGroup, UPDOWN_CLASSA, nullptr, kUpDown, 137, 60, 15, 21},
+    {Control::IntervalLabel, Control::TimingGroup, WC_STATICA, "Update", kLabel, 164, 16, 35, 13},
+    {Control::IntervalEdit, Control::TimingGroup, WC_EDITA, "50", kReadOnlyEdit, 204, 12, 33, 21},
+    {Control::IntervalUpDown, Control::TimingGroup, UPDOWN_CLASSA, nullptr, kUpDown, 237, 12, 15, 21},
+    {Control::ChipTypeTMCheckBox, Control::TimingGroup, WC_BUTTONA, "ChipTypeTM", kCheckBox, 160, 64, 89, 17},
+    {Control::ButtonPanel, Control::Form, WC_STATICA, nullptr, kPanel, 0, 227, 470, 32},
+    {Control::CloseButton, Control::ButtonPanel, WC_BUTTONA, "Close", kPushButton, 4, 4, 75, 25},
 };
 
 const UpDownLayout kUpDowns[4] = {
-    {Control::IntervalUpDown, Control::Edit4, 10, 1000, 10, &PluginState::interval},
-    {Control::Wait1UpDown, Control::Edit1, 50, 1000, 50, &PluginState::wait1},
-    {Control::WaitNUpDown, Control::Edit2, 50, 1000, 50, &PluginState::waitN},
-    {Control::WaitRUpDown, Control::Edit3, 50, 1000, 50, &PluginState::waitR},
+    {Control::IntervalUpDown, Control::IntervalEdit, kIntervalSetting},
+    {Control::Wait1UpDown, Control::Wait1Edit, kWait1Setting},
+    {Control::WaitNUpDown, Control::WaitNEdit, kWaitNSetting},
+    {Control::WaitRUpDown, Control::WaitREdit, kWaitRSetting},
 };
 
 int ControlIdOf(Control control)
 {
-    return control == Control::OKButton ? IDOK : kFirstControlId + static_cast<int>(control);
+    return control == Control::CloseButton ? IDOK : kFirstControlId + static_cast<int>(control);
 }
 
 const ControlLayout& LayoutOf(Control control)
@@ -167,12 +167,12 @@ FormControls CreateFormControls(HWND form, HFONT font)
     for (const UpDownLayout& upDown : kUpDowns) {
         HWND control = controls[static_cast<int>(upDown.upDown)];
         ::SendMessageA(control, UDM_SETBUDDY, reinterpret_cast<WPARAM>(controls[static_cast<int>(upDown.buddy)]), 0);
-        ::SendMessageA(control, UDM_SETRANGE32, upDown.min, upDown.max);
-        UDACCEL step = {0, static_cast<UINT>(upDown.increment)};
+        ::SendMessageA(control, UDM_SETRANGE32, upDown.setting.min, upDown.setting.max);
+        UDACCEL step = {0, static_cast<UINT>(upDown.setting.step)};
         ::SendMessageA(control, UDM_SETACCEL, 1, reinterpret_cast<LPARAM>(&step));
     }
 
-    HWND grid = controls[static_cast<int>(Control::ValueListEditor)];
+    HWND grid = controls[static_cast<int>(Control::KeyMapListView)];
     ::SendMessageA(grid, LVM_SETEXTENDEDLISTVIEWSTYLE, 0, LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
     AddGridColumn(grid, 0, "Code", kCodeColumnWidth);
     AddGridColumn(grid, 1, "Key", kKeyColumnWidth);

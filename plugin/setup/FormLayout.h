@@ -8,43 +8,41 @@
 // containers, so all notifications reach the form and Tab walks the controls
 // in table order. A label is at least as wide as its text in the form's font.
 
-#include "core/PluginState.h"
+#include "config/Settings.h"
 
 #include <windows.h>
 
 #include <array>
-#include <atomic>
-#include <cstdint>
 
 enum class Control : int {
     Form = -1,
-    Panel1,
-    OKButton,
-    Panel2,
-    TestGroup,
+    ButtonPanel,
+    CloseButton,
+    SettingsPanel,
+    MonitorGroup,
     CodeLabel,
     KeyLabel,
-    ValueListEditor,
-    GroupBox1,
-    Edit1,
+    KeyMapListView,
+    TimingGroup,
+    Wait1Edit,
     Wait1UpDown,
-    Label1,
-    Label3,
-    Edit2,
+    Wait1Label,
+    WaitNLabel,
+    WaitNEdit,
     WaitNUpDown,
-    Label4,
-    Edit3,
+    WaitRLabel,
+    WaitREdit,
     WaitRUpDown,
-    Label5,
-    Edit4,
+    IntervalLabel,
+    IntervalEdit,
     IntervalUpDown,
     ModelCombo,
-    Label6,
-    Panel3,
-    Label2,
+    ModelLabel,
+    DevicePanel,
+    DeviceLabel,
     DeviceCombo,
-    ChipTypeTMCombo,
-    LabelCardInfo,
+    ChipTypeTMCheckBox,
+    CardInfoLabel,
     Count
 };
 
@@ -63,12 +61,11 @@ struct ControlLayout {
 extern const ControlLayout kFormLayout[kControlCount];
 
 // An up-down control, the read-only edit that shows its position, and the
-// setting in memory that it changes at once.
+// setting in memory that it changes at once, within the setting's range.
 struct UpDownLayout {
     Control upDown;
     Control buddy;
-    int min, max, increment;
-    std::atomic<std::int32_t> PluginState::*value;
+    const TimingSetting& setting;
 };
 
 extern const UpDownLayout kUpDowns[4];

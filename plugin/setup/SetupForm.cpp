@@ -3,25 +3,24 @@
 // show in every modal loop that runs on this thread: while the user drags
 // the dialog by its title, or while a message box is up.
 //
-// A change of device or model saves, stops, reloads and starts the plug-in
-// from inside a control's notification; the combo boxes' selections are set
-// from the program only with messages that notify nobody, so a reload never
-// runs a change handler again.
+// A change of device or model has the plug-in store and take it up from
+// inside a control's notification, after which the dialog fills its
+// controls again; the combo boxes' selections are set from the program only
+// with messages that notify nobody, so a refill never runs a change handler
+// again.
 //
 // The dialog is owned by the host's window and dies with it. Its loop then
 // ends at once, and nothing is read from the controls that went with it.
 
 #include "SetupForm.h"
 
-#include "CardType.h"
-#include "PltRemoteWrap.h"
 #include "common/win/ActivationScope.h"
 #include "config/CodeText.h"
-#include "config/Settings.h"
 #include "core/KeyDispatcher.h"
 #include "core/Plugin.h"
 #include "core/PluginResources.h"
 #include "core/PluginState.h"
+#include "receiver/Receiver.h"
 
 #include <commctrl.h>
 
@@ -80,7 +79,7 @@ int SelectedIndex(HWND combo)
 
 }  // namespace
 
-TSetupForm::TSetupForm(HWND owner) : owner_(owner)
+TSetupForm::TSetupForm(HWND owner, SetupDialogPlugin& plugin) : owner_(owner), plugin_(plugin)
 {
     HINSTANCE instance = ThisModule();
     win::ActivationScope commonControls6(instance);
@@ -94,12 +93,10 @@ TSetupForm::TSetupForm(HWND owner) : owner_(owner)
         return;
     CreateControls();
     SetFormIcons();
-    FormCreate();
 }
 
 TSetupForm::~TSetupForm()
 {
-    FormDestroy();
     if (window_)
         ::DestroyWindow(window_);
     ::UnregisterClassA(kWindowClass, ThisModule());
@@ -128,24 +125,14 @@ void TSetupForm::SetFormIcons()
     ::SendMessageA(window_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.Get()));
 }
 
-void TSetupForm::FormCreate()
-{
-    keyMapFileList_.emplace();
-}
-
-void TSetupForm::FormDestroy()
-{
-    keyMapFileList_.reset();
-}
-
-void TSetupForm::ShowModal()
+std::optional<DialogChoices> TSetupForm::ShowModal()
 {
     if (!window_)
-        return;
+        return std::nullopt;
     bool disabledOwner = owner_ && ::IsWindowEnabled(owner_);
     if (disabledOwner)
         ::EnableWindow(owner_, FALSE);
-    FormShow();
+    LoadControls();
     ::ShowWindow(window_, SW_SHOW);
 
     modalDone_ = false;
@@ -162,8 +149,9 @@ void TSetupForm::ShowModal()
         }
     }
 
+    std::optional<DialogChoices> choices;
     if (window_)
-        FormHide();
+        choices = CollectChoices();
     // The owner is enabled before the dialog hides, so that it gets the
     // activation back instead of another application.
     if (disabledOwner && ::IsWindow(owner_))
@@ -172,6 +160,7 @@ void TSetupForm::ShowModal()
         ::ShowWindow(window_, SW_HIDE);
     if (quit)
         ::PostQuitMessage(static_cast<int>(message.wParam));
+    return choices;
 }
 
 void TSetupForm::EndModal()
@@ -181,7 +170,7 @@ void TSetupForm::EndModal()
         ::PostMessageA(window_, WM_NULL, 0, 0);  // wakes the loop when nothing else would
 }
 
-void TSetupForm::FormShow()
+void TSetupForm::LoadControls()
 {
     const PluginState& plugin = ThePlugin();
     lastShownCode_.reset();
@@ -192,19 +181,19 @@ void TSetupForm::FormShow()
         for (const std::string& device : *plugin.devices)
             ::SendMessageA(deviceCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device.c_str()));
     }
-    DialogSettings presets = ReadDialogSettings();
+    DialogChoices stored = plugin_.StoredChoices();
     // An index outside the list leaves it with no selection.
-    ::SendMessageA(deviceCombo, CB_SETCURSEL, static_cast<WPARAM>(presets.device), 0);
+    ::SendMessageA(deviceCombo, CB_SETCURSEL, static_cast<WPARAM>(stored.device), 0);
     ShowCardInfo();
-    ::SendMessageA(Item(Control::ChipTypeTMCombo), BM_SETCHECK, presets.chipTypeTM ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_SETCHECK, stored.chipTypeTM ? BST_CHECKED : BST_UNCHECKED, 0);
 
     // The combo sorts the models by name; each item carries its file's index.
-    keyMapFileList_ = ListKeyMapFiles(PluginFolder(plugin.moduleFileName), presets.defaultConfig);
+    keyMapFiles_ = ListKeyMapFiles(PluginFolder(plugin.moduleFileName), stored.keyMapFile);
     HWND modelCombo = Item(Control::ModelCombo);
     ::SendMessageA(modelCombo, CB_RESETCONTENT, 0, 0);
-    for (std::size_t i = 0; i < keyMapFileList_->files.size(); ++i) {
+    for (std::size_t i = 0; i < keyMapFiles_.files.size(); ++i) {
         LRESULT item = ::SendMessageA(modelCombo, CB_ADDSTRING, 0,
-                                      reinterpret_cast<LPARAM>(keyMapFileList_->files[i].modelName.c_str()));
+                                      reinterpret_cast<LPARAM>(keyMapFiles_.files[i].modelName.c_str()));
         // CB_ERR and CB_ERRSPACE mean that no item was added; neither is an
         // item's index to carry the file's.
         if (item != CB_ERR && item != CB_ERRSPACE)
@@ -212,13 +201,13 @@ void TSetupForm::FormShow()
     }
     int items = static_cast<int>(::SendMessageA(modelCombo, CB_GETCOUNT, 0, 0));
     for (int item = 0; item < items; ++item) {
-        if (::SendMessageA(modelCombo, CB_GETITEMDATA, item, 0) == keyMapFileList_->chosen) {
+        if (::SendMessageA(modelCombo, CB_GETITEMDATA, item, 0) == keyMapFiles_.chosen) {
             ::SendMessageA(modelCombo, CB_SETCURSEL, item, 0);
             break;
         }
     }
 
-    HWND grid = Item(Control::ValueListEditor);
+    HWND grid = Item(Control::KeyMapListView);
     ::SendMessageA(grid, LVM_DELETEALLITEMS, 0, 0);
     if (plugin.keyMap) {
         // A key map may have hundreds of thousands of lines: the grid neither
@@ -235,35 +224,35 @@ void TSetupForm::FormShow()
     }
 
     for (const UpDownLayout& upDown : kUpDowns) {
-        auto position = static_cast<std::int16_t>((plugin.*upDown.value).load());
+        auto position = static_cast<std::int16_t>((plugin.settings.*upDown.setting.value).load());
         ::SendMessageA(Item(upDown.upDown), UDM_SETPOS32, 0, position);
     }
 }
 
-void TSetupForm::FormHide()
+DialogChoices TSetupForm::CollectChoices() const
 {
     HWND modelCombo = Item(Control::ModelCombo);
     int model = SelectedIndex(modelCombo);
     int file = model == CB_ERR ? -1 : static_cast<int>(::SendMessageA(modelCombo, CB_GETITEMDATA, model, 0));
-    DialogSettings choices;
-    choices.defaultConfig = keyMapFileList_ ? ChosenKeyMapFileName(*keyMapFileList_, file) : kDialogDefaultKeyMapFile;
+    DialogChoices choices;
+    choices.keyMapFile = ChosenKeyMapFileName(keyMapFiles_, file);
     choices.device = SelectedIndex(Item(Control::DeviceCombo));
-    choices.chipTypeTM = ::SendMessageA(Item(Control::ChipTypeTMCombo), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    WriteDialogSettings(choices);
+    choices.chipTypeTM = ::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return choices;
 }
 
 void TSetupForm::ShowCardInfo()
 {
-    ::SetWindowTextA(Item(Control::LabelCardInfo), CardTypeText(GetCardType()));
+    ::SetWindowTextA(Item(Control::CardInfoLabel), ReceiverCardTypeText());
 }
 
 void TSetupForm::ShowMonitorMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kMonitorReleaseMessage) {
-        ::SetWindowTextA(Item(Control::TestGroup), "Released");
+        ::SetWindowTextA(Item(Control::MonitorGroup), "Released");
         return;
     }
-    ::SetWindowTextA(Item(Control::TestGroup), "Pressed");
+    ::SetWindowTextA(Item(Control::MonitorGroup), "Pressed");
     std::uint64_t code =
         (std::uint64_t{static_cast<std::uint32_t>(wParam)} << 32) | static_cast<std::uint32_t>(lParam);
     if (code == lastShownCode_)
@@ -287,7 +276,7 @@ void TSetupForm::ShowMonitorMessage(UINT message, WPARAM wParam, LPARAM lParam)
 
 void TSetupForm::ShowCodeRow(int row)
 {
-    HWND grid = Item(Control::ValueListEditor);
+    HWND grid = Item(Control::KeyMapListView);
     LVITEMA state = {};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
@@ -303,8 +292,8 @@ void TSetupForm::OnCommand(int id, int notification)
         DeviceComboChange();
     else if (id == ControlIdOf(Control::ModelCombo) && notification == CBN_SELCHANGE)
         ModelComboChange();
-    else if (id == ControlIdOf(Control::ChipTypeTMCombo) && notification == BN_CLICKED)
-        ChipTypeTMComboClick();
+    else if (id == ControlIdOf(Control::ChipTypeTMCheckBox) && notification == BN_CLICKED)
+        ChipTypeTMCheckBoxClick();
 }
 
 void TSetupForm::DeviceComboChange()
@@ -318,28 +307,24 @@ void TSetupForm::ModelComboChange()
     ApplyNewChoice();
 }
 
-// The choice reaches the plug-in through the settings file: written, then
-// read back while the threads are stopped.
+// The plug-in takes the choice up with new lists and a new key map, which
+// the controls then show.
 void TSetupForm::ApplyNewChoice()
 {
-    FormHide();
-    plugin::Stop();
-    SaveTimingSettings();
-    LoadReceiverConfig();
-    plugin::Start();
-    FormShow();
+    plugin_.ApplyChoices(CollectChoices());
+    LoadControls();
 }
 
-void TSetupForm::ChipTypeTMComboClick()
+void TSetupForm::ChipTypeTMCheckBoxClick()
 {
-    bool checked = ::SendMessageA(Item(Control::ChipTypeTMCombo), BM_GETCHECK, 0, 0) == BST_CHECKED;
-    SetChipTypeTM(checked ? 1 : 0);
+    ReceiverSetChipTypeTM(::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_GETCHECK, 0, 0) == BST_CHECKED);
 }
 
-void TSetupForm::UpDownChangingEx(const UpDownLayout& upDown, int proposed)
+void TSetupForm::UpDownChanging(const UpDownLayout& upDown, int proposed)
 {
     // At a limit the control proposes a step beyond it, and then stays put.
-    ThePlugin().*upDown.value = std::clamp(proposed, upDown.min, upDown.max);
+    const TimingSetting& setting = upDown.setting;
+    ThePlugin().settings.*setting.value = std::clamp(proposed, setting.min, setting.max);
 }
 
 LRESULT CALLBACK TSetupForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
@@ -378,7 +363,7 @@ LRESULT TSetupForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         const auto* change = reinterpret_cast<const NMUPDOWN*>(lParam);
         for (const UpDownLayout& upDown : kUpDowns) {
             if (header->hwndFrom == Item(upDown.upDown))
-                UpDownChangingEx(upDown, change->iPos + change->iDelta);
+                UpDownChanging(upDown, change->iPos + change->iDelta);
         }
         return 0;  // the change goes ahead
     }

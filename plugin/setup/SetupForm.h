@@ -1,12 +1,15 @@
 #pragma once
 // The setup dialog: a modal window over the host's window in which the user
 // picks the device, the remote model and the timings, and which shows every
-// code received while it is open.
+// code received while it is open. The dialog shows and collects; storing a
+// choice and taking it up is the plug-in's, which the dialog asks through
+// SetupDialogPlugin.
 
 #include "FormLayout.h"
 
 #include "common/win/Handle.h"
 #include "config/KeyMapFiles.h"
+#include "config/Settings.h"
 
 #include <windows.h>
 
@@ -20,11 +23,23 @@
 constexpr UINT kMonitorCodeMessage = WM_APP;
 constexpr UINT kMonitorReleaseMessage = WM_APP + 1;
 
+// The plug-in as the dialog sees it.
+class SetupDialogPlugin {
+public:
+    // The device, model and chip type stored so far.
+    virtual DialogChoices StoredChoices() = 0;
+    // Stores a new device or model and has the plug-in take it up at once.
+    virtual void ApplyChoices(const DialogChoices& choices) = 0;
+
+protected:
+    ~SetupDialogPlugin() = default;
+};
+
 class TSetupForm {
 public:
     // Makes the window and its controls at once, on the calling thread,
     // hidden.
-    explicit TSetupForm(HWND owner);
+    TSetupForm(HWND owner, SetupDialogPlugin& plugin);
     ~TSetupForm();
     TSetupForm(const TSetupForm&) = delete;
     TSetupForm& operator=(const TSetupForm&) = delete;
@@ -33,10 +48,10 @@ public:
     HWND Handle() const { return window_; }
 
     // Shows the dialog, with the owner disabled, until the user closes it
-    // with "Close", Escape or the close box, or EndModal is called; then
-    // writes the choices. A dialog whose window went with its owner ends at
-    // once and writes nothing.
-    void ShowModal();
+    // with "Close", Escape or the close box, or EndModal is called; returns
+    // the choices it was closed with. A dialog whose window went with its
+    // owner ends at once and returns none.
+    std::optional<DialogChoices> ShowModal();
     // Ends ShowModal's loop as the "Close" button does.
     void EndModal();
 
@@ -47,13 +62,11 @@ private:
     void SetFormIcons();
     HWND Item(Control control) const { return controls_[static_cast<int>(control)]; }
 
-    void FormCreate();
-    void FormDestroy();
-    // Loads every control from the lists, the settings file and the values
+    // Fills every control from the lists, the stored choices and the values
     // in memory.
-    void FormShow();
-    // Writes the device, model and chip-type choices and the Interval.
-    void FormHide();
+    void LoadControls();
+    // The device, model and chip type as the controls show them.
+    DialogChoices CollectChoices() const;
     void ShowCardInfo();
 
     // The monitor: a code or release that the DispatchThread posted.
@@ -64,12 +77,13 @@ private:
     void DeviceComboChange();
     void ModelComboChange();
     void ApplyNewChoice();
-    void ChipTypeTMComboClick();
+    void ChipTypeTMCheckBoxClick();
     // The arrows of one up-down: the value the control will show goes into
     // memory at once.
-    void UpDownChangingEx(const UpDownLayout& upDown, int proposed);
+    void UpDownChanging(const UpDownLayout& upDown, int proposed);
 
     HWND owner_;
+    SetupDialogPlugin& plugin_;
     HWND window_ = nullptr;
     FormControls controls_ = {};
     win::Font font_;
@@ -77,7 +91,9 @@ private:
     // destructor has destroyed the window.
     win::Icon bigIcon_;
     win::Icon smallIcon_;
-    std::optional<KeyMapCatalog> keyMapFileList_;
+    // The key-map files the model list shows; each item carries its file's
+    // index here.
+    KeyMapCatalog keyMapFiles_;
     // The code the monitor shows; none after every load of the dialog, so
     // that the first press always shows, with the current key map's name.
     std::optional<std::uint64_t> lastShownCode_;

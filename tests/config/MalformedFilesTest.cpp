@@ -151,22 +151,22 @@ TEST(MalformedFiles, GiveBoundedResultsAndNeverStall)
         folder.Write("Remote.cfg", maker.KeyMapFile());
         folder.Write("Second.cfg", maker.KeyMapFile());
         ::CreateDirectoryA(folder.PathOf("Sub.cfg").c_str(), nullptr);
-        plugin.device = maker.Below(3) - 1;
+        plugin.settings.device = maker.Below(3) - 1;
         plugin.keyMap.emplace();
         plugin.modelNames.emplace();
 
         auto start = std::chrono::steady_clock::now();
         LoadReceiverConfig();
         ReadTimingSettings();
-        DialogSettings presets = ReadDialogSettings();
-        KeyMapCatalog catalog = ListKeyMapFiles(folder.Path(), presets.defaultConfig);
+        DialogChoices presets = ReadDialogChoices();
+        KeyMapCatalog catalog = ListKeyMapFiles(folder.Path(), presets.keyMapFile);
         std::vector<Finding> findings;
         if (caseNumber % kCheckerEvery == 0)
             findings = CheckKeyMapFolder(folder.Path());
         std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         slowestMs = std::max(slowestMs, took.count());
 
-        EXPECT_GE(plugin.device, 0) << "case " << caseNumber;
+        EXPECT_GE(plugin.settings.device, 0) << "case " << caseNumber;
         EXPECT_EQ(plugin.modelNames->size(), 1u) << "case " << caseNumber;
         EXPECT_EQ(plugin.codeTextDigits, 8) << "case " << caseNumber;
         EXPECT_EQ(catalog.files.size(), 3u) << "case " << caseNumber;

@@ -46,12 +46,12 @@ protected:
     void SetUp() override
     {
         std::strcpy(plugin.moduleFileName, folder.PathOf("Pelcato.dll").c_str());
-        plugin.interval = 50;
-        plugin.device = 3;
-        plugin.chipTypeTM = false;
-        plugin.wait1 = 300;
-        plugin.waitN = 100;
-        plugin.waitR = 200;
+        plugin.settings.interval = 50;
+        plugin.settings.device = 3;
+        plugin.settings.chipTypeTM = false;
+        plugin.settings.wait1 = 300;
+        plugin.settings.waitN = 100;
+        plugin.settings.waitR = 200;
         plugin.codeTextDigits = 7;
         plugin.keyMap.emplace();
         plugin.modelNames.emplace();
@@ -88,19 +88,19 @@ TEST_F(SettingsFile, WithoutAFileOpenKeepsTheValuesAndLoadsMoskerWhileTheDialogP
     LoadReceiverConfig();
     ReadTimingSettings();
 
-    EXPECT_EQ(plugin.interval, 50);
-    EXPECT_EQ(plugin.device, 3) << "the device the receiver picked";
-    EXPECT_FALSE(plugin.chipTypeTM);
-    EXPECT_EQ(plugin.wait1, 300);
-    EXPECT_EQ(plugin.waitN, 100);
-    EXPECT_EQ(plugin.waitR, 200);
+    EXPECT_EQ(plugin.settings.interval, 50);
+    EXPECT_EQ(plugin.settings.device, 3) << "the device the receiver picked";
+    EXPECT_FALSE(plugin.settings.chipTypeTM);
+    EXPECT_EQ(plugin.settings.wait1, 300);
+    EXPECT_EQ(plugin.settings.waitN, 100);
+    EXPECT_EQ(plugin.settings.waitR, 200);
     EXPECT_EQ(*plugin.modelNames, ModelNameList{"Loaded by default"});
     EXPECT_EQ(plugin.keyMap->Count(), 1);
     EXPECT_EQ(plugin.codeTextDigits, 8);
     EXPECT_FALSE(Exists(folder.PathOf("Pelcato.ini"))) << "reading creates no file";
 
-    DialogSettings presets = ReadDialogSettings();
-    EXPECT_EQ(presets.defaultConfig, "PelcatoPCIDVD.cfg");
+    DialogChoices presets = ReadDialogChoices();
+    EXPECT_EQ(presets.keyMapFile, "PelcatoPCIDVD.cfg");
     EXPECT_EQ(presets.device, 3) << "the device the plug-in uses, not simply the first";
     EXPECT_FALSE(presets.chipTypeTM);
 }
@@ -119,9 +119,9 @@ TEST_P(SettingsValues, AreTakenAsReadOrLeftAsTheyWere)
     const ReadCase& c = GetParam();
     WriteSettings(c.file);
     LoadReceiverConfig();
-    EXPECT_EQ(plugin.interval, c.interval) << c.file;
-    EXPECT_EQ(plugin.device, c.device) << c.file;
-    EXPECT_EQ(plugin.chipTypeTM, c.chipTypeTM) << c.file;
+    EXPECT_EQ(plugin.settings.interval, c.interval) << c.file;
+    EXPECT_EQ(plugin.settings.device, c.device) << c.file;
+    EXPECT_EQ(plugin.settings.chipTypeTM, c.chipTypeTM) << c.file;
 }
 
 // Before each read: Interval 50, Device 3, ChipTypeTM false.
@@ -142,19 +142,19 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(SettingsFile, DialogAndTimingsWriteTheSevenKeysInOrder)
 {
-    plugin.interval = 70;
-    plugin.wait1 = 350;
-    WriteDialogSettings({"Remote.cfg", -1, true});
+    plugin.settings.interval = 70;
+    plugin.settings.wait1 = 350;
+    WriteDialogChoices({"Remote.cfg", -1, true});
     SaveTimingSettings();
     EXPECT_EQ(SettingsLines(), (std::vector<std::string>{"[Main]", "ChipTypeTM=1", "Interval=70", "Device=-1",
                                                          "DefaultConfig=Remote.cfg", "Wait1=350", "WaitN=100",
                                                          "WaitR=200"}));
 
     LoadReceiverConfig();
-    EXPECT_EQ(plugin.device, 0) << "no device chosen in the dialog reads as device 0";
-    EXPECT_TRUE(plugin.chipTypeTM);
-    DialogSettings presets = ReadDialogSettings();
-    EXPECT_EQ(presets.defaultConfig, "Remote.cfg");
+    EXPECT_EQ(plugin.settings.device, 0) << "no device chosen in the dialog reads as device 0";
+    EXPECT_TRUE(plugin.settings.chipTypeTM);
+    DialogChoices presets = ReadDialogChoices();
+    EXPECT_EQ(presets.keyMapFile, "Remote.cfg");
     EXPECT_EQ(presets.device, -1);
 }
 
@@ -162,11 +162,11 @@ TEST_F(SettingsFile, TimingsAreReadOnlyByTheirOwnStep)
 {
     WriteSettings("[Main]\nWait1=500\nWaitN=-20\nWaitR=x\nInterval=60\n");
     LoadReceiverConfig();
-    EXPECT_EQ(plugin.wait1, 300) << "the load reads no timing";
+    EXPECT_EQ(plugin.settings.wait1, 300) << "the load reads no timing";
     ReadTimingSettings();
-    EXPECT_EQ(plugin.wait1, 500);
-    EXPECT_EQ(plugin.waitN, -20) << "taken as read; the dispatcher bounds it";
-    EXPECT_EQ(plugin.waitR, 200);
+    EXPECT_EQ(plugin.settings.wait1, 500);
+    EXPECT_EQ(plugin.settings.waitN, -20) << "taken as read; the dispatcher bounds it";
+    EXPECT_EQ(plugin.settings.waitR, 200);
 }
 
 TEST_F(SettingsFile, FileThatCannotBeWrittenLosesNothingInMemory)
@@ -175,16 +175,16 @@ TEST_F(SettingsFile, FileThatCannotBeWrittenLosesNothingInMemory)
     ::CreateDirectoryA(folder.PathOf("Pelcato.ini").c_str(), nullptr);
     for (const std::string& module : {folder.PathOf("Pelcato.dll"), folder.PathOf("no such folder\\Pelcato.dll")}) {
         std::strcpy(plugin.moduleFileName, module.c_str());
-        plugin.wait1 = 450;
-        plugin.interval = 70;
+        plugin.settings.wait1 = 450;
+        plugin.settings.interval = 70;
         SaveTimingSettings();
-        WriteDialogSettings({"Remote.cfg", 1, true});
+        WriteDialogChoices({"Remote.cfg", 1, true});
         LoadReceiverConfig();
         ReadTimingSettings();
-        EXPECT_EQ(plugin.wait1, 450) << module;
-        EXPECT_EQ(plugin.interval, 70) << module;
-        EXPECT_EQ(plugin.device, 3) << module;
-        EXPECT_FALSE(plugin.chipTypeTM) << module;
+        EXPECT_EQ(plugin.settings.wait1, 450) << module;
+        EXPECT_EQ(plugin.settings.interval, 70) << module;
+        EXPECT_EQ(plugin.settings.device, 3) << module;
+        EXPECT_FALSE(plugin.settings.chipTypeTM) << module;
         EXPECT_EQ(*plugin.modelNames, ModelNameList{"<Unknown>"}) << module;
     }
 }

@@ -38,7 +38,7 @@ protected:
     void SetUp() override
     {
         SimReset();
-        ThePlugin().interval = 20;
+        ThePlugin().settings.interval = 20;
         host.Run([this] { plugin::Open("Test source", host.Window(), hostInfo.bytes); });
         // What the plug-in writes later goes to a folder of the test's own,
         // not beside the test program, where the next run would read it.

@@ -38,9 +38,9 @@ protected:
     void SetUp() override
     {
         SimReset();
-        plugin.device = -1;
-        plugin.chipTypeTM = false;
-        plugin.interval = 10;
+        plugin.settings.device = -1;
+        plugin.settings.chipTypeTM = false;
+        plugin.settings.interval = 10;
     }
     void TearDown() override
     {
@@ -66,10 +66,10 @@ TEST_P(DeviceRules, PickTheDeviceThatStartSelects)
 {
     const DeviceCase& c = GetParam();
     SetDevices(c.names);
-    plugin.device = c.deviceBefore;
+    plugin.settings.device = c.deviceBefore;
 
     ReceiverOpen();
-    EXPECT_EQ(plugin.device, c.expected) << c.what;
+    EXPECT_EQ(plugin.settings.device, c.expected) << c.what;
     EXPECT_EQ(plugin.devices->size(), c.names.size()) << c.what;
 
     ASSERT_TRUE(ReceiverStart());
@@ -97,7 +97,7 @@ TEST_F(Receiver, DeviceListKeepsTheNamesAsGivenWhileTheReceiversBuffersAreUpperC
 
 TEST_F(Receiver, ChipTypeIsInPlaceBeforeTheDeviceIsSelected)
 {
-    plugin.chipTypeTM = true;
+    plugin.settings.chipTypeTM = true;
     ReceiverOpen();
     ASSERT_TRUE(ReceiverStart());
     EXPECT_EQ(Stats().chipTypeAtSelect, 1);
@@ -141,7 +141,7 @@ TEST_F(Receiver, HandsOverEveryCodeButTheReceiversNoCode)
 
 TEST_F(Receiver, StopCutsTheLongestPauseShort)
 {
-    plugin.interval = INT_MAX;  // held at the longest pause the dialog offers
+    plugin.settings.interval = INT_MAX;  // held at the longest pause the dialog offers
     ReceiverOpen();
     ASSERT_TRUE(ReceiverStart());
     ASSERT_TRUE(WaitUntil([] { return Stats().getCodeCalls > 0; }, kPatienceMs));

@@ -25,7 +25,7 @@ TEST(FormLayout, EveryControlOnceAndInsideItsContainer)
         RECT rect = FormRectOf(layout.control);
         RECT container = layout.parent == Control::Form ? form : FormRectOf(layout.parent);
         // The "Model:" label sits two pixels above its panel, as designed.
-        if (layout.control != Control::Label6) {
+        if (layout.control != Control::ModelLabel) {
             EXPECT_TRUE(Contains(container, rect)) << "control " << control << " leaves its container";
         }
     }
@@ -41,8 +41,10 @@ TEST(FormLayout, ArrowsShowTheirPositionInEditsOfTheirOwn)
         RECT edit = FormRectOf(upDown.buddy);
         EXPECT_EQ(arrows.left, edit.right) << "the arrows sit right of their edit";
         EXPECT_EQ(arrows.top, edit.top);
-        EXPECT_LT(upDown.min, upDown.max);
-        EXPECT_EQ((upDown.max - upDown.min) % upDown.increment, 0) << "every step lands inside the range";
+        const TimingSetting& setting = upDown.setting;
+        EXPECT_LT(setting.min, setting.max) << setting.key;
+        EXPECT_EQ((setting.max - setting.min) % setting.step, 0)
+            << setting.key << ": every step lands inside the range";
     }
 }
 

@@ -40,6 +40,9 @@ protected:
     void TearDown() override
     {
         if (setup_.valid() && setup_.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+            // A dialog slower than the test's patience is closed once it is up.
+            while (!form_ && setup_.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+                form_ = WaitForSetupForm(kPatienceMs);
             ::PostMessageA(form_, WM_CLOSE, 0, 0);
             setup_.wait();
         }
@@ -97,7 +100,7 @@ protected:
     Rows GridRows() const
     {
         Rows rows;
-        HWND grid = Item(Control::ValueListEditor);
+        HWND grid = Item(Control::KeyMapListView);
         int count = static_cast<int>(::SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0));
         for (int row = 0; row < count; ++row)
             rows.emplace_back(CellText(row, 0), CellText(row, 1));
@@ -110,13 +113,13 @@ protected:
         item.iSubItem = column;
         item.pszText = text;
         item.cchTextMax = sizeof text;
-        ::SendMessageA(Item(Control::ValueListEditor), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        ::SendMessageA(Item(Control::KeyMapListView), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
         return text;
     }
     int CurrentRow() const
     {
         return static_cast<int>(
-            ::SendMessageA(Item(Control::ValueListEditor), LVM_GETNEXTITEM, -1, LVNI_FOCUSED | LVNI_SELECTED));
+            ::SendMessageA(Item(Control::KeyMapListView), LVM_GETNEXTITEM, -1, LVNI_FOCUSED | LVNI_SELECTED));
     }
 
     std::vector<std::string> SettingsLines() const
@@ -162,18 +165,18 @@ TEST_F(SetupDialog, ShowsTheFormOverTheHostWithEveryChoiceLoaded)
     EXPECT_EQ(ComboItems(Control::DeviceCombo),
               (std::vector<std::string>{"Pelcato PCI DVD Tuner", "Generic Video Capture"}));
     EXPECT_EQ(Selection(Control::DeviceCombo), 1);
-    EXPECT_EQ(Text(Control::LabelCardInfo), "CardType CARD_UNKNOWN") << "device 1 has no card type";
-    EXPECT_EQ(::SendMessageA(Item(Control::ChipTypeTMCombo), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(Text(Control::CardInfoLabel), "CardType CARD_UNKNOWN") << "device 1 has no card type";
+    EXPECT_EQ(::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(ComboItems(Control::ModelCombo), (std::vector<std::string>{"A mini remote", "DVD remote"}))
         << "sorted by name";
     EXPECT_EQ(Selection(Control::ModelCombo), 0) << "the file the settings name, in any letter case";
     EXPECT_EQ(GridRows(), (Rows{{"0000001A", "Standby"}})) << "the key map loaded by Open";
-    EXPECT_EQ(Text(Control::Edit1), "450") << "timings from memory";
-    EXPECT_EQ(Text(Control::Edit4), "50");
-    EXPECT_EQ(Text(Control::TestGroup), "Monitoring");
+    EXPECT_EQ(Text(Control::Wait1Edit), "450") << "timings from memory";
+    EXPECT_EQ(Text(Control::IntervalEdit), "50");
+    EXPECT_EQ(Text(Control::MonitorGroup), "Monitoring");
     EXPECT_EQ(Text(Control::CodeLabel), "Code:");
 
-    ::SendMessageA(Item(Control::OKButton), BM_CLICK, 0, 0);
+    ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntilClosed());
     EXPECT_TRUE(::IsWindowEnabled(host.Window()));
     EXPECT_EQ(*plugin.SetupForm, nullptr);
@@ -195,7 +198,7 @@ TEST_F(SetupDialog, WithoutADeviceKeyTheDialogKeepsTheDeviceThePlugInFound)
     ASSERT_TRUE(OpenDialog());
     EXPECT_EQ(Selection(Control::DeviceCombo), 1);
 
-    ::SendMessageA(Item(Control::OKButton), BM_CLICK, 0, 0);
+    ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntilClosed());
     std::vector<std::string> lines = SettingsLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Device=1"), lines.end()) << "the tuner card is stored";
@@ -256,7 +259,7 @@ TEST_F(SetupDialog, ControlsAreCommonControlsSix)
 {
     ASSERT_TRUE(OpenDialog());
     SIZE ideal = {};
-    EXPECT_TRUE(::SendMessageA(Item(Control::OKButton), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
+    EXPECT_TRUE(::SendMessageA(Item(Control::CloseButton), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
         << "only a version-6 button answers BCM_GETIDEALSIZE";
     EXPECT_GT(ideal.cx, 0);
 }
@@ -274,11 +277,11 @@ TEST_P(ClosingTheDialog, WritesTheSevenKeysInOrder)
 
     std::string way = GetParam();
     if (way == "Close")
-        ::SendMessageA(Item(Control::OKButton), BM_CLICK, 0, 0);
+        ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
     else if (way == "close box")
         ::PostMessageA(form_, WM_SYSCOMMAND, SC_CLOSE, 0);
     else if (way == "Escape")
-        PostKey(Control::ValueListEditor, VK_ESCAPE);
+        PostKey(Control::KeyMapListView, VK_ESCAPE);
     else if (way == "Enter")
         PostKey(Control::DeviceCombo, VK_RETURN);
     ASSERT_TRUE(WaitUntilClosed()) << way;
@@ -294,11 +297,11 @@ TEST_F(SetupDialog, DeviceChangeSavesAndRestartsAtOnce)
 {
     Write("Dvd.cfg", kDvdKeyMap);
     ASSERT_TRUE(OpenDialog());
-    EXPECT_EQ(Text(Control::LabelCardInfo), "CardType CARD_7134");
+    EXPECT_EQ(Text(Control::CardInfoLabel), "CardType CARD_7134");
     EXPECT_EQ(Stats().lastSelectedDevice, 0);
 
     PostKey(Control::DeviceCombo, VK_DOWN);
-    ASSERT_TRUE(WaitForText(Control::LabelCardInfo, "CardType CARD_UNKNOWN"));
+    ASSERT_TRUE(WaitForText(Control::CardInfoLabel, "CardType CARD_UNKNOWN"));
     EXPECT_EQ(Selection(Control::DeviceCombo), 1);
     EXPECT_EQ(Stats().lastSelectedDevice, 1) << "the receiver runs on the new device";
     EXPECT_EQ(SettingsLines(), (std::vector<std::string>{"[Main]", "ChipTypeTM=0", "Interval=50", "Device=1",
@@ -328,7 +331,7 @@ TEST_F(SetupDialog, MonitorShowsCodesWithTheirKeysAndRowsAndNothingReachesTheHos
     ASSERT_TRUE(WaitForText(Control::KeyLabel, "Key: Power"));
     EXPECT_EQ(Text(Control::CodeLabel), "Code: 0000001A");
     EXPECT_EQ(CurrentRow(), 1) << "a row written in small letters matches";
-    ASSERT_TRUE(WaitForText(Control::TestGroup, "Released"));
+    ASSERT_TRUE(WaitForText(Control::MonitorGroup, "Released"));
     EXPECT_EQ(Text(Control::KeyLabel), "Key: Power") << "a release leaves the labels";
 
     const unsigned char unmapped = 0xFE;
@@ -389,7 +392,7 @@ TEST_F(SetupDialog, ShowsAHundredThousandLineKeyMapRowByRow)
     Write("Big.cfg", keyMap);
     ASSERT_TRUE(OpenDialog());
 
-    HWND grid = Item(Control::ValueListEditor);
+    HWND grid = Item(Control::KeyMapListView);
     EXPECT_EQ(::SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0), kLines);
     EXPECT_EQ(CellText(kLines - 2, 0), "0001869E");
     EXPECT_EQ(CellText(kLines - 2, 1), "Key99998");
@@ -403,16 +406,16 @@ TEST_F(SetupDialog, ArrowsChangeTheTimingsAndNeverGoPastTheirLimits)
     ASSERT_TRUE(OpenDialog());
 
     ClickArrow(Control::Wait1UpDown, true);
-    ASSERT_TRUE(WaitForText(Control::Edit1, "350"));
-    PostKey(Control::Edit2, VK_DOWN);
-    ASSERT_TRUE(WaitForText(Control::Edit2, "50"));
+    ASSERT_TRUE(WaitForText(Control::Wait1Edit, "350"));
+    PostKey(Control::WaitNEdit, VK_DOWN);
+    ASSERT_TRUE(WaitForText(Control::WaitNEdit, "50"));
     ClickArrow(Control::WaitRUpDown, true);
-    PostKey(Control::Edit4, VK_DOWN);
+    PostKey(Control::IntervalEdit, VK_DOWN);
     Settle();
-    EXPECT_EQ(Text(Control::Edit3), "1000");
-    EXPECT_EQ(Text(Control::Edit4), "10");
+    EXPECT_EQ(Text(Control::WaitREdit), "1000");
+    EXPECT_EQ(Text(Control::IntervalEdit), "10");
 
-    ::SendMessageA(Item(Control::OKButton), BM_CLICK, 0, 0);
+    ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntilClosed());
     std::vector<std::string> lines = SettingsLines();
     for (const char* expected : {"Wait1=350", "WaitN=50", "WaitR=1000", "Interval=10"})
@@ -422,9 +425,9 @@ TEST_F(SetupDialog, ArrowsChangeTheTimingsAndNeverGoPastTheirLimits)
 TEST_F(SetupDialog, ChipTypeBoxSwitchesTheReceiverAtOnce)
 {
     ASSERT_TRUE(OpenDialog());
-    ::SendMessageA(Item(Control::ChipTypeTMCombo), BM_CLICK, 0, 0);
+    ::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([] { return Stats().chipTypeAtGetCode == 1; }, kPatienceMs));
-    ::SendMessageA(Item(Control::ChipTypeTMCombo), BM_CLICK, 0, 0);
+    ::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([] { return Stats().chipTypeAtGetCode == 0; }, kPatienceMs));
 }
 
@@ -437,9 +440,9 @@ TEST_F(SetupDialog, TabWalksTheControlsAndNoDialogMessageShowsAsACode)
         ::GetGUIThreadInfo(host.ThreadId(), &info);
         return info.hwndFocus;
     };
-    ASSERT_TRUE(WaitUntil([&] { return focus() == Item(Control::ValueListEditor); }, kPatienceMs))
+    ASSERT_TRUE(WaitUntil([&] { return focus() == Item(Control::KeyMapListView); }, kPatienceMs))
         << "the grid comes first";
-    PostKey(Control::ValueListEditor, VK_TAB);
+    PostKey(Control::KeyMapListView, VK_TAB);
     EXPECT_TRUE(WaitUntil([&] { return focus() == Item(Control::DeviceCombo); }, kPatienceMs));
     PostKey(Control::DeviceCombo, VK_TAB);
     EXPECT_TRUE(WaitUntil([&] { return focus() == Item(Control::ModelCombo); }, kPatienceMs));
@@ -448,7 +451,7 @@ TEST_F(SetupDialog, TabWalksTheControlsAndNoDialogMessageShowsAsACode)
     EXPECT_EQ(::SendMessageA(form_, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
     ::SendMessageA(form_, DM_SETDEFID, IDOK, 0);
     ::SendMessageA(form_, WM_USER + 1, 0, 0x1A);
-    EXPECT_EQ(Text(Control::TestGroup), "Monitoring");
+    EXPECT_EQ(Text(Control::MonitorGroup), "Monitoring");
     EXPECT_EQ(Text(Control::CodeLabel), "Code:");
 }
 
@@ -461,7 +464,14 @@ TEST_F(SetupDialog, PictureWithACodeInTheMonitor)
     ASSERT_TRUE(OpenDialog());
     SimPlayScript("hold 1A 10000", 0);
     ASSERT_TRUE(WaitForText(Control::KeyLabel, "Key: Power"));
-    ASSERT_TRUE(WaitForText(Control::TestGroup, "Pressed"));
+    ASSERT_TRUE(WaitForText(Control::MonitorGroup, "Pressed"));
+    // What the picture must show: the code and its key in the monitor, and
+    // the code's row of the shipped key map selected in the grid.
+    EXPECT_EQ(Text(Control::CodeLabel), "Code: 0000001A");
+    Rows rows = GridRows();
+    auto power = std::find(rows.begin(), rows.end(), std::pair<std::string, std::string>("0000001A", "Power"));
+    ASSERT_NE(power, rows.end()) << "the shipped key map maps 0000001A to Power";
+    EXPECT_EQ(CurrentRow(), power - rows.begin());
     ::RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ::Sleep(300);  // for the display to show what was drawn
     EXPECT_TRUE(SaveWindowPicture(form_, ProgramFolder() + "..\\setup-dialog.bmp"));

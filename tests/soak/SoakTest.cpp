@@ -100,8 +100,8 @@ protected:
     {
         SimReset();
         PluginState& plugin = ThePlugin();
-        plugin.device = -1;
-        plugin.interval = 10;
+        plugin.settings.device = -1;
+        plugin.settings.interval = 10;
         threadsBefore_ = ThreadCount();
     }
     void TearDown() override
@@ -249,16 +249,16 @@ INSTANTIATE_TEST_SUITE_P(
                     Misbehaviour{"GetCode takes 200 ms", [] { SimSetGetCodeHook(&SlowPoll, nullptr); }},
                     Misbehaviour{"random codes at the highest rate",
                                  [] {
-                                     ThePlugin().interval = 0;
+                                     ThePlugin().settings.interval = 0;
                                      SimSetGetCodeHook(&RandomCodeEachPoll, nullptr);
                                  }},
-                    Misbehaviour{"a device far past the last", [] { ThePlugin().device = 1000000; }}));
+                    Misbehaviour{"a device far past the last", [] { ThePlugin().settings.device = 1000000; }}));
 
 TEST_F(Soak, SlowHostWindowProcedureNeverHoldsStopLong)
 {
     host.OnKey([](std::int32_t) { ::Sleep(100); });
     Open();
-    ThePlugin().interval = 0;
+    ThePlugin().settings.interval = 0;
     SimSetGetCodeHook(&RandomCodeEachPoll, nullptr);
     host.Run(plugin::Start);
     ::Sleep(Count(600, 3000));
@@ -358,7 +358,7 @@ TEST(WithoutReceiverObject, PlugInWorksWithNothingToPoll)
         plugin::Start();
     });
     EXPECT_TRUE(ThePlugin().devices->empty());
-    EXPECT_EQ(ThePlugin().device, 0);
+    EXPECT_EQ(ThePlugin().settings.device, 0);
     EXPECT_EQ(GetCardType(), 0);
     const unsigned char code = 0x1A;
     SimPushCodes(&code, 1);

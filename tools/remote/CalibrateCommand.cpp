@@ -4,6 +4,7 @@
 #include "Commands.h"
 
 #include "config/IniFile.h"
+#include "config/Settings.h"
 #include "core/Clock.h"
 
 #include <windows.h>
@@ -27,7 +28,6 @@ constexpr std::uint64_t kLongestHoldMs = 10'000;
 constexpr int kTapCount = 5;
 // The fewest reports that give the held spacing more than one gap.
 constexpr std::size_t kFewestHeldReports = 3;
-constexpr char kMain[] = "Main";
 
 // Polls until the first report, then until quietMs pass without one; the
 // times of the reports, none when no button came within kFirstCodeWaitMs.
@@ -51,13 +51,13 @@ std::vector<std::uint64_t> RecordPress(ReceiverSession& session, std::uint32_t q
     }
 }
 
-void WriteChanged(const IniFile& file, const char* key, std::int32_t current, std::int32_t suggested,
+void WriteChanged(const IniFile& file, const TimingSetting& setting, std::int32_t current, std::int32_t suggested,
                   std::ostream& out)
 {
     if (current == suggested)
         return;
-    file.WriteInteger(kMain, key, suggested);
-    out << "  " << key << " " << current << " -> " << suggested << "\n";
+    file.WriteInteger(kSettingsSection, setting.key, suggested);
+    out << "  " << setting.key << " " << current << " -> " << suggested << "\n";
 }
 
 }  // namespace
@@ -101,9 +101,9 @@ int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool w
     if (write && changes) {
         IniFile file(files.settingsFile);
         out << "\nStored in " << files.settingsFile << ":\n";
-        WriteChanged(file, "Interval", current.interval, next.interval, out);
-        WriteChanged(file, "Wait1", current.wait1, next.wait1, out);
-        WriteChanged(file, "WaitR", current.waitR, next.waitR, out);
+        WriteChanged(file, kIntervalSetting, current.interval, next.interval, out);
+        WriteChanged(file, kWait1Setting, current.wait1, next.wait1, out);
+        WriteChanged(file, kWaitRSetting, current.waitR, next.waitR, out);
         out << "Restart the host application to use them.\n";
     } else if (write) {
         out << "\nNothing to store: the timings in " << files.settingsFile << " stay as they are.\n";

@@ -1,5 +1,6 @@
 #include "Calibration.h"
 
+#include "config/Settings.h"
 #include "core/KeyDispatcher.h"
 #include "receiver/Receiver.h"
 
@@ -10,15 +11,6 @@
 
 namespace {
 
-// The setup dialog's ranges and steps: a suggestion the dialog cannot show
-// would be changed by the next OK there.
-constexpr std::int32_t kWaitStep = 50;
-constexpr std::int32_t kMinDialogWait = 50;
-constexpr std::int32_t kMaxDialogWait = 1000;
-constexpr std::int32_t kIntervalStep = 10;
-constexpr std::int32_t kMinDialogInterval = 10;
-constexpr std::int32_t kMaxDialogInterval = 1000;
-
 // On top of what was measured: a remote's spacing wanders a little, and the
 // measurement itself polls every 10 ms.
 constexpr std::int64_t kMarginMs = 50;
@@ -27,10 +19,18 @@ constexpr std::uint32_t kMinTapSeparationMs = 300;
 // At this many report spacings per poll, every poll drops reports.
 constexpr double kMissedReportsFactor = 2.0;
 
-std::int32_t RoundUp(std::int64_t value, std::int32_t step, std::int32_t low, std::int32_t high)
+// Suggestions keep to the setup dialog's ranges and steps: one that the
+// dialog cannot show would be changed by the next OK there.
+std::int32_t RoundUp(std::int64_t value, const TimingSetting& setting)
 {
-    std::int64_t rounded = (value + step - 1) / step * step;
-    return static_cast<std::int32_t>(std::clamp<std::int64_t>(rounded, low, high));
+    std::int64_t rounded = (value + setting.step - 1) / setting.step * setting.step;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(rounded, setting.min, setting.max));
+}
+
+std::int32_t RoundDown(std::int64_t value, const TimingSetting& setting)
+{
+    std::int64_t rounded = value / setting.step * setting.step;
+    return static_cast<std::int32_t>(std::clamp<std::int64_t>(rounded, setting.min, setting.max));
 }
 
 std::uint32_t LongestTap(const std::vector<Tap>& taps)
@@ -131,16 +131,12 @@ Calibration Calibrate(const std::vector<std::uint64_t>& heldMs, const std::vecto
 
     Timings& next = result.suggested;
     next = current;
-    if (MissesReports(result.held.meanMs, current.interval)) {
-        next.interval = std::clamp<std::int32_t>(static_cast<std::int32_t>(result.held.meanMs) / kIntervalStep *
-                                                     kIntervalStep,
-                                                 kMinDialogInterval, kMaxDialogInterval);
-    }
+    if (MissesReports(result.held.meanMs, current.interval))
+        next.interval = RoundDown(static_cast<std::int64_t>(result.held.meanMs), kIntervalSetting);
     if (HeldGapSeen(gap, next.interval) >= BoundedWait(next.waitR))
-        next.waitR = RoundUp(HeldGapSeen(gap, next.interval) + kMarginMs, kWaitStep, kMinDialogWait, kMaxDialogWait);
+        next.waitR = RoundUp(HeldGapSeen(gap, next.interval) + kMarginMs, kWaitRSetting);
     if (!result.taps.empty() && TapDownSeen(tap, next.interval, next.waitR) >= BoundedWait(next.wait1)) {
-        next.wait1 = RoundUp(TapDownSeen(tap, next.interval, next.waitR) + kMarginMs, kWaitStep, kMinDialogWait,
-                             kMaxDialogWait);
+        next.wait1 = RoundUp(TapDownSeen(tap, next.interval, next.waitR) + kMarginMs, kWait1Setting);
     }
     result.suggestionFits = HeldGapSeen(gap, next.interval) < BoundedWait(next.waitR) &&
                             (result.taps.empty() || TapDownSeen(tap, next.interval, next.waitR) < BoundedWait(next.wait1));

@@ -6,6 +6,7 @@
 #include "config/IniFile.h"
 #include "config/KeyMap.h"
 #include "config/KeyMapFiles.h"
+#include "config/Settings.h"
 #include "core/RemoteEvent.h"
 
 #include <windows.h>
@@ -205,7 +206,7 @@ void CheckActiveKeyMap(const std::string& folder, std::vector<Finding>& findings
     std::string active = ReadActiveKeyMapFileName(IniFile(settingsPath));
     if (IsFile(folder + active))
         return;
-    int line = FindIniLine(ReadIniLines(settingsPath), "Main", "DefaultConfig");
+    int line = FindIniLine(ReadIniLines(settingsPath), kSettingsSection, kKeyMapFileKey);
     std::string consequence = ": every button reaches the host as its code text until a model is chosen in the setup "
                               "dialog";
     if (line > 0)

@@ -76,27 +76,22 @@ PluginSettings ReadPluginSettings(const PluginFiles& files, std::ostream& out)
     std::strncpy(plugin.moduleFileName, module.c_str(), sizeof plugin.moduleFileName - 1);
     // The routines keep a value in memory for a key the file lacks; every
     // read starts from the built-in values, as a freshly loaded plug-in does.
-    const PluginState builtIn;
-    plugin.interval = builtIn.interval.load();
-    plugin.wait1 = builtIn.wait1.load();
-    plugin.waitN = builtIn.waitN.load();
-    plugin.waitR = builtIn.waitR.load();
-    plugin.chipTypeTM = builtIn.chipTypeTM;
-    plugin.device = -1;
+    SettingsValues& values = plugin.settings;
+    values = SettingsValues();
     LoadReceiverConfig();
     ReadTimingSettings();
 
     PluginSettings settings;
-    settings.interval = plugin.interval;
-    settings.wait1 = plugin.wait1;
-    settings.waitN = plugin.waitN;
-    settings.waitR = plugin.waitR;
-    settings.chipTypeTM = plugin.chipTypeTM;
+    settings.interval = values.interval;
+    settings.wait1 = values.wait1;
+    settings.waitN = values.waitN;
+    settings.waitR = values.waitR;
+    settings.chipTypeTM = values.chipTypeTM;
     settings.codeTextDigits = plugin.codeTextDigits;
     IniFile file(files.settingsFile);
     std::int32_t device = 0;
-    if (ParseDecimal(file.ReadString("Main", "Device", ""), device))
-        settings.device = plugin.device;
+    if (ParseDecimal(file.ReadString(kSettingsSection, kDeviceKey, ""), device))
+        settings.device = values.device;
     settings.keyMapFile = ReadActiveKeyMapFileName(file);
     // Key maps are only read, so Windows never redirects them: they come
     // from the plug-in's folder whatever happened to the settings file.

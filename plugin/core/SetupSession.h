@@ -1,0 +1,40 @@
+#pragma once
+// One Setup call: the setup dialog's time, from the stop of a running
+// plug-in to its restart. The dialog shows and collects; the session stores
+// what it collects and restarts the plug-in with it, both when the user
+// changes the device or model and when the dialog closes.
+
+#include "PluginState.h"
+
+#include "setup/SetupForm.h"
+
+#include <memory>
+
+// Whatever way a session ends, even by an exception, it leaves the plug-in
+// as it found it: no dialog published, the keys going to the host, the
+// host's window enabled, and the threads running only when they ran before
+// and the plug-in is still open.
+class SetupSession final : public SetupDialogPlugin {
+public:
+    explicit SetupSession(PluginState& plugin);
+    ~SetupSession();
+    SetupSession(const SetupSession&) = delete;
+    SetupSession& operator=(const SetupSession&) = delete;
+
+    // Shows the dialog until the user closes it, then stores the choices
+    // and reloads the configuration.
+    void Run();
+
+    DialogChoices StoredChoices() override;
+    // The choice reaches the plug-in through the settings file: written,
+    // then read back while the threads are stopped.
+    void ApplyChoices(const DialogChoices& choices) override;
+
+private:
+    void EndDialog() noexcept;
+
+    PluginState& plugin_;
+    const bool wasStarted_;
+    const bool ownerWasEnabled_;
+    std::unique_ptr<TSetupForm> form_;
+};
