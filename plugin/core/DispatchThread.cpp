@@ -31,19 +31,19 @@
 namespace {
 
 // The key rules count milliseconds in 32 bits that wrap, as GetTickCount does.
-std::uint32_t TickCount()
+std::uint32_t TickCount(DispatchClock& clock)
 {
-    return static_cast<std::uint32_t>(SteadyMilliseconds());
+    return static_cast<std::uint32_t>(clock.NowMicroseconds() / 1000);
 }
 
 // A deadline is a whole millisecond of the tick count. The wait ends as that
 // millisecond begins, rather than as far into it as the present moment is
 // into the current one: a repeat then comes at most a timer's wake-up after
 // its time, not up to a millisecond more.
-std::optional<std::chrono::microseconds> TimeUntilNextDeadline(const KeyDispatcher& dispatcher,
+std::optional<std::chrono::microseconds> TimeUntilNextDeadline(DispatchClock& clock, const KeyDispatcher& dispatcher,
                                                                const KeyTiming& timing)
 {
-    std::uint64_t nowUs = SteadyMicroseconds();
+    std::uint64_t nowUs = clock.NowMicroseconds();
     auto now = static_cast<std::uint32_t>(nowUs / 1000);
     std::optional<std::uint32_t> deadline = dispatcher.NextDeadline(now, timing);
     if (!deadline)
@@ -119,29 +119,36 @@ struct CodeOrStop {
     }
 };
 
-void RunDispatcher(PluginState& plugin)
-{
-    WindowSink sink(plugin);
-    KeyDispatcher dispatcher(plugin.remoteEvent, plugin.keyEventTexts, sink, ReadTiming(plugin));
-    const win::TimedWait timedWait;
+}  // namespace
 
+std::uint64_t SystemDispatchClock::NowMicroseconds()
+{
+    return SteadyMicroseconds();
+}
+
+CodeWait SystemDispatchClock::Wait(std::optional<std::chrono::microseconds> timeout)
+{
+    return WaitForCode(CodeOrStop{plugin_.codeEvent, plugin_.dispatchStop, timedWait_}, plugin_.pendingCode, timeout);
+}
+
+void RunDispatchLoop(PluginState& plugin, KeyDispatcher& dispatcher, DispatchClock& clock)
+{
     while (!plugin.dispatchStop.IsSet()) {
         std::uint64_t code;
         if (TakeCode(plugin.pendingCode, code))
-            dispatcher.TakeCode(code, TickCount());
+            dispatcher.TakeCode(code, TickCount(clock));
 
         KeyTable table{plugin.keyMap ? &*plugin.keyMap : nullptr, plugin.modelNames ? &*plugin.modelNames : nullptr,
                        plugin.codeTextDigits};
-        dispatcher.RunPass(TickCount(), ReadTiming(plugin), table);
+        dispatcher.RunPass(TickCount(clock), ReadTiming(plugin), table);
         if (plugin.dispatchStop.IsSet())
             break;
 
-        CodeWait wait = WaitForCode(CodeOrStop{plugin.codeEvent, plugin.dispatchStop, timedWait}, plugin.pendingCode,
-                                    TimeUntilNextDeadline(dispatcher, ReadTiming(plugin)));
+        CodeWait wait = clock.Wait(TimeUntilNextDeadline(clock, dispatcher, ReadTiming(plugin)));
         plugin.dispatchWakeups.fetch_add(1, std::memory_order_relaxed);
         switch (wait) {
         case CodeWait::kTimedOut:
-            dispatcher.TimeOut(TickCount(), ReadTiming(plugin));
+            dispatcher.TimeOut(TickCount(clock), ReadTiming(plugin));
             break;
         case CodeWait::kFailed:
             return;  // no event to wait on: spinning would be worse than ending
@@ -151,12 +158,19 @@ void RunDispatcher(PluginState& plugin)
     }
 }
 
-}  // namespace
+void RunDispatchThread(PluginState& plugin, DispatchClock& clock)
+{
+    WindowSink sink(plugin);
+    KeyDispatcher dispatcher(plugin.remoteEvent, plugin.keyEventTexts, sink, ReadTiming(plugin));
+    RunDispatchLoop(plugin, dispatcher, clock);
+}
 
 DWORD WINAPI DispatchThreadProc(void*) noexcept
 {
     try {
-        RunDispatcher(ThePlugin());
+        PluginState& plugin = ThePlugin();
+        SystemDispatchClock clock(plugin);
+        RunDispatchThread(plugin, clock);
     } catch (...) {
         // Nothing may leave a thread procedure; the thread just ends.
     }
