@@ -1,8 +1,10 @@
 // The key rules on a fake clock: codes arrive at given ticks and the rules are
-// driven exactly as the DispatchThread drives them, so every message has an
-// exact tick.
+// driven by the DispatchThread's own loop, so every message has an exact tick.
 
+#include "core/DispatchThread.h"
 #include "core/KeyDispatcher.h"
+#include "core/PendingCode.h"
+#include "core/PluginState.h"
 
 #include <gtest/gtest.h>
 
@@ -68,9 +70,13 @@ private:
     const std::uint32_t& now_;
 };
 
-// Drives a KeyDispatcher as the DispatchThread does: a pass at every code
-// and, while a key is down, a pass at every deadline without one.
-class Drive {
+// Runs a KeyDispatcher in the DispatchThread's loop, on a clock that moves
+// only while the loop waits: to the next code's arrival, which goes into the
+// slot as the ReceiverThread puts it there, or to the end of the wait's
+// time-out, whichever comes first. Once no key is down and no code is left to
+// come, or when the next of them would come after the tick `until`, the wait
+// sets the stop event as Stop does.
+class Drive final : private DispatchClock {
 public:
     explicit Drive(KeyTiming timing = kDefaultTiming, std::uint32_t start = 0)
         : timing(timing), start_(start), now_(start), sink(record, now_), dispatcher(record, texts, sink, timing)
@@ -81,30 +87,23 @@ public:
         keyMap.AddLine("0000000D=" + std::string(200, 'L'));
         keyMap.AddLine("0000000E=" + std::string(200, 'L'));
         keyMap.AddLine("0000000F=Power", 1);
+        plugin.codeTextDigits = 8;
+        plugin.dispatchStop = win::Event::CreateManualReset();
     }
 
     // Feeds the arrivals (ticks relative to the start) and runs on until no
     // key is down, or until the tick `until` when one is given.
     std::vector<Delivery> Run(const std::vector<Arrival>& arrivals, std::optional<std::uint32_t> until = {})
     {
-        std::size_t next = 0;
-        for (int guard = 0; guard < 100000; ++guard) {
-            bool codeDue = next < arrivals.size();
-            std::optional<std::uint32_t> deadline = dispatcher.NextDeadline(now_, timing);
-            if (!deadline && !codeDue)
-                break;
-            std::uint32_t codeAt = codeDue ? start_ + arrivals[next].tick : 0;
-            bool codeFirst = codeDue && (!deadline || codeAt - now_ <= *deadline - now_);
-            std::uint32_t at = codeFirst ? codeAt : *deadline;
-            if (until && at - start_ > *until)
-                break;
-            now_ = at;
-            if (codeFirst)
-                dispatcher.TakeCode(arrivals[next++].code, now_);
-            else
-                dispatcher.TimeOut(now_, timing);
-            dispatcher.RunPass(now_, timing, {&keyMap, &modelNames, 8});
-        }
+        arrivals_ = &arrivals;
+        next_ = 0;
+        until_ = until;
+        waits_ = 0;
+        plugin.settings.wait1 = static_cast<std::int32_t>(timing.wait1);
+        plugin.settings.waitN = static_cast<std::int32_t>(timing.waitN);
+        plugin.settings.waitR = static_cast<std::int32_t>(timing.waitR);
+        plugin.dispatchStop.Reset();
+        RunDispatchLoop(plugin, dispatcher, *this);
         std::vector<Delivery> relative = sink.log;
         for (Delivery& d : relative)
             d.tick -= start_;
@@ -123,12 +122,56 @@ public:
     KeyTiming timing;
     const std::uint32_t start_;
     std::uint32_t now_;
-    RemoteEvent record = {};
-    KeyEventTexts texts = {};
-    KeyMap keyMap;
-    ModelNameList modelNames{"Test Remote", "Other Remote"};
+    PluginState plugin;
+    RemoteEvent& record = plugin.remoteEvent;
+    KeyEventTexts& texts = plugin.keyEventTexts;
+    KeyMap& keyMap = plugin.keyMap.emplace();
+    ModelNameList& modelNames = plugin.modelNames.emplace(ModelNameList{"Test Remote", "Other Remote"});
     RecordingSink sink;
     KeyDispatcher dispatcher;
+
+private:
+    // Far more wake-ups than any case here needs: a loop that spins ends.
+    static constexpr int kMaxWaits = 100000;
+
+    // The ticks of the clock are whole milliseconds.
+    std::uint64_t NowMicroseconds() override { return elapsedUs_ + std::uint64_t{start_} * 1000; }
+
+    CodeWait Wait(std::optional<std::chrono::microseconds> timeout) override
+    {
+        if (++waits_ > kMaxWaits) {
+            ADD_FAILURE() << "the loop waited " << waits_ << " times, expected at most " << kMaxWaits;
+            return CodeWait::kFailed;
+        }
+        bool codeDue = next_ < arrivals_->size();
+        if (!timeout && !codeDue)
+            return Stop();
+        // A wait never ends early: a part of a millisecond counts as a whole one.
+        std::uint32_t deadline = timeout ? now_ + static_cast<std::uint32_t>((timeout->count() + 999) / 1000) : 0;
+        std::uint32_t codeAt = codeDue ? start_ + (*arrivals_)[next_].tick : 0;
+        bool codeFirst = codeDue && (!timeout || codeAt - now_ <= deadline - now_);
+        std::uint32_t at = codeFirst ? codeAt : deadline;
+        if (until_ && at - start_ > *until_)
+            return Stop();
+        elapsedUs_ += std::uint64_t{at - now_} * 1000;
+        now_ = at;
+        if (!codeFirst)
+            return CodeWait::kTimedOut;
+        StoreCode(plugin.pendingCode, (*arrivals_)[next_++].code);
+        return CodeWait::kSignalled;
+    }
+
+    CodeWait Stop()
+    {
+        plugin.dispatchStop.Set();
+        return CodeWait::kSignalled;
+    }
+
+    std::uint64_t elapsedUs_ = 0;
+    const std::vector<Arrival>* arrivals_ = nullptr;
+    std::size_t next_ = 0;
+    std::optional<std::uint32_t> until_;
+    int waits_ = 0;
 };
 
 // A button held down: the receiver repeats its code every 50 ms.
