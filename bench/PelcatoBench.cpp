@@ -1,10 +1,10 @@
 // The plug-in's speed and cost, each figure measured beside its baseline in
 // the same run, since these machines are noisy. The latency, conformance,
 // Stop and dialog figures drive Pelcato.dll as a host loads it, with the
-// simulated receiver behind the real wrapper; the idle and allocation
-// figures need the plug-in's insides (its threads, its wake-up count) and so
-// use the plug-in's own code linked into this program, in front of the same
-// receiver chain.
+// simulated receiver behind the real wrapper; the idle, wake-up and
+// allocation figures need the plug-in's insides (its threads, the ends of
+// its DispatchThread's waits) and so use the plug-in's own code linked into
+// this program, in front of the same receiver chain.
 //
 // Prints one table and writes build/bench.json.
 
@@ -13,6 +13,7 @@
 #include "common/win/Handle.h"
 #include "common/win/TimedWait.h"
 #include "config/KeyMapFiles.h"
+#include "core/DispatchThread.h"
 #include "core/Plugin.h"
 #include "core/PluginState.h"
 
@@ -562,28 +563,74 @@ double CpuMs(HANDLE thread)
 }
 
 // The plug-in's code in this program, its files beside the shipped key map.
+// The plug-in keeps no count of its DispatchThread's wake-ups. To count them,
+// the thread that Start made is ended at once and the plug-in's dispatch code
+// runs on a thread of this program's instead, on the plug-in's own clock and
+// waits, wrapped so that every end of a wait counts, whether by a code, a
+// time-out or Stop. Stop then ends that thread as if it were its own.
 class LinkedPlugin {
 public:
-    LinkedPlugin(TestHost& host, std::int32_t intervalMs) : host_(host)
+    enum class Wakeups { kUncounted, kCounted };
+
+    LinkedPlugin(TestHost& host, std::int32_t intervalMs, Wakeups wakeups = Wakeups::kUncounted) : host_(host)
     {
         host_.Run([this] { plugin::Open("Bench", host_.Window(), hostInfo_.bytes); });
         PluginState& state = ThePlugin();
         LoadKeyMapFile(ProgramFolder() + "PelcatoPCIDVD.cfg", *state.keyMap, *state.modelNames);
         state.settings.interval = intervalMs;
         host_.Run(plugin::Start);
+        if (wakeups == Wakeups::kCounted && state.dispatchThread) {
+            // No key is down yet, so the thread ends without a message to the host.
+            state.dispatchStop.Set();
+            state.dispatchThread.Wait(INFINITE);
+            state.dispatchStop.Reset();
+            state.dispatchThread = win::Thread::Start(&CountedDispatchThreadProc, this);
+        }
         dispatchThreadId = ::GetThreadId(state.dispatchThread.Get());
         receiverThreadId = ::GetThreadId(state.receiverThread.Get());
     }
     ~LinkedPlugin() { host_.Run(plugin::Close); }
 
+    std::uint32_t DispatchWakeups() const { return dispatchWakeups_.load(); }
+
 private:
+    class CountingClock final : public DispatchClock {
+    public:
+        CountingClock(DispatchClock& clock, std::atomic<std::uint32_t>& wakeups) : clock_(clock), wakeups_(wakeups)
+        {
+        }
+
+        std::uint64_t NowMicroseconds() override { return clock_.NowMicroseconds(); }
+        CodeWait Wait(std::optional<std::chrono::microseconds> timeout) override
+        {
+            CodeWait wait = clock_.Wait(timeout);
+            wakeups_.fetch_add(1, std::memory_order_relaxed);
+            return wait;
+        }
+
+    private:
+        DispatchClock& clock_;
+        std::atomic<std::uint32_t>& wakeups_;
+    };
+
+    static DWORD WINAPI CountedDispatchThreadProc(void* context) noexcept
+    {
+        auto* self = static_cast<LinkedPlugin*>(context);
+        PluginState& state = ThePlugin();
+        SystemDispatchClock clock(state);
+        CountingClock counting(clock, self->dispatchWakeups_);
+        RunDispatchThread(state, counting);
+        return 0;
+    }
+
     TestHost& host_;
     HostInfo hostInfo_{kAcceptedCoreVersion};
+    std::atomic<std::uint32_t> dispatchWakeups_{0};
 };
 
 Figure IdleCost(TestHost& host)
 {
-    LinkedPlugin linked(host, 50);
+    LinkedPlugin linked(host, 50, LinkedPlugin::Wakeups::kCounted);
     PluginState& state = ThePlugin();
     // The baseline pauses as the ReceiverThread does, and polls nothing.
     Pauser poller(50);
@@ -592,9 +639,9 @@ Figure IdleCost(TestHost& host)
     double receiverBefore = CpuMs(state.receiverThread.Get());
     double dispatchBefore = CpuMs(state.dispatchThread.Get());
     double pollerBefore = CpuMs(poller.thread.Get());
-    std::uint32_t wakeupsBefore = state.dispatchWakeups;
+    std::uint32_t wakeupsBefore = linked.DispatchWakeups();
     ::Sleep(kIdleSeconds * 1000);
-    std::uint32_t wakeups = state.dispatchWakeups - wakeupsBefore;
+    std::uint32_t wakeups = linked.DispatchWakeups() - wakeupsBefore;
     double receiver = CpuMs(state.receiverThread.Get()) - receiverBefore;
     double dispatch = CpuMs(state.dispatchThread.Get()) - dispatchBefore;
     double pollerCpu = CpuMs(poller.thread.Get()) - pollerBefore;
@@ -617,12 +664,12 @@ Figure IdleCost(TestHost& host)
 Figure HeldKeyWakeups(TestHost& host)
 {
     constexpr int kHoldMs = 3000;
-    LinkedPlugin linked(host, 10);
+    LinkedPlugin linked(host, 10, LinkedPlugin::Wakeups::kCounted);
     PluginState& state = ThePlugin();
     ::Sleep(100);
     handOuts.count = 0;
     std::size_t messagesBefore = host.MessageCount();
-    std::uint32_t wakeupsBefore = state.dispatchWakeups;
+    std::uint32_t wakeupsBefore = linked.DispatchWakeups();
     std::int64_t start = Now();
     SimPlayScript(Format("hold 1A %d\n", kHoldMs).c_str(), 0);
     bool released = WaitUntil(
@@ -633,7 +680,7 @@ Figure HeldKeyWakeups(TestHost& host)
         },
         kHoldMs + kPatienceMs);
     double seconds = TicksToMs(Now() - start) / 1000;
-    std::uint32_t wakeups = state.dispatchWakeups - wakeupsBefore;
+    std::uint32_t wakeups = linked.DispatchWakeups() - wakeupsBefore;
     std::size_t codes = handOuts.count;
     std::size_t messages = host.MessageCount() - messagesBefore;
     double perSecond = wakeups / seconds;

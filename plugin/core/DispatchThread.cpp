@@ -144,9 +144,7 @@ void RunDispatchLoop(PluginState& plugin, KeyDispatcher& dispatcher, DispatchClo
         if (plugin.dispatchStop.IsSet())
             break;
 
-        CodeWait wait = clock.Wait(TimeUntilNextDeadline(clock, dispatcher, ReadTiming(plugin)));
-        plugin.dispatchWakeups.fetch_add(1, std::memory_order_relaxed);
-        switch (wait) {
+        switch (clock.Wait(TimeUntilNextDeadline(clock, dispatcher, ReadTiming(plugin)))) {
         case CodeWait::kTimedOut:
             dispatcher.TimeOut(TickCount(clock), ReadTiming(plugin));
             break;

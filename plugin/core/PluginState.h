@@ -67,9 +67,6 @@ struct PluginState {
 
     win::Thread dispatchThread;
     win::Event dispatchStop;  // also ends a send that the host does not answer
-    // How often the DispatchThread's wait has ended; only measurements read
-    // it, to show that an idle plug-in leaves the thread asleep.
-    std::atomic<std::uint32_t> dispatchWakeups{0};
 
     win::Thread receiverThread;
     win::Event receiverStop;  // lets Stop cut the ReceiverThread's pause short
