@@ -54,7 +54,8 @@ std::optional<std::chrono::microseconds> TimeUntilNextDeadline(DispatchClock& cl
 
 KeyTiming ReadTiming(const PluginState& plugin)
 {
-    return {BoundedWait(plugin.settings.wait1), BoundedWait(plugin.settings.waitN), BoundedWait(plugin.settings.waitR)};
+    const SettingsValues& settings = plugin.settings;
+    return {BoundedWait(settings.wait1), BoundedWait(settings.waitN), BoundedWait(settings.waitR)};
 }
 
 class WindowSink final : public KeySink {
