@@ -1,5 +1,7 @@
 #pragma once
 
+#include "Handle.h"
+
 #include <windows.h>
 
 namespace win {
@@ -10,31 +12,32 @@ namespace win {
 // has no manifest of its own. Without such a resource it does nothing.
 class ActivationScope {
 public:
-    explicit ActivationScope(HMODULE module) noexcept
+    explicit ActivationScope(HMODULE module) noexcept : context_(CreateFromResource(module))
+    {
+        if (context_ && !::ActivateActCtx(context_.Get(), &cookie_))
+            context_.Close();
+    }
+    // The context is released only after this, as the member dies.
+    ~ActivationScope()
+    {
+        if (context_)
+            ::DeactivateActCtx(0, cookie_);
+    }
+    ActivationScope(const ActivationScope&) = delete;
+    ActivationScope& operator=(const ActivationScope&) = delete;
+
+private:
+    static HANDLE CreateFromResource(HMODULE module) noexcept
     {
         ACTCTXA request = {};
         request.cbSize = sizeof request;
         request.dwFlags = ACTCTX_FLAG_HMODULE_VALID | ACTCTX_FLAG_RESOURCE_NAME_VALID;
         request.hModule = module;
         request.lpResourceName = MAKEINTRESOURCEA(2);
-        context_ = ::CreateActCtxA(&request);
-        if (context_ != INVALID_HANDLE_VALUE && !::ActivateActCtx(context_, &cookie_)) {
-            ::ReleaseActCtx(context_);
-            context_ = INVALID_HANDLE_VALUE;
-        }
+        return ::CreateActCtxA(&request);
     }
-    ~ActivationScope()
-    {
-        if (context_ == INVALID_HANDLE_VALUE)
-            return;
-        ::DeactivateActCtx(0, cookie_);
-        ::ReleaseActCtx(context_);
-    }
-    ActivationScope(const ActivationScope&) = delete;
-    ActivationScope& operator=(const ActivationScope&) = delete;
 
-private:
-    HANDLE context_ = INVALID_HANDLE_VALUE;
+    ActivationContext context_;
     ULONG_PTR cookie_ = 0;
 };
 

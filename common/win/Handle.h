@@ -1,6 +1,18 @@
 #pragma once
-// Move-only owners of Win32 handles: one small class per kind of handle, so
-// that nothing is closed by hand and nothing leaks on an early return.
+// Move-only owners of Win32 handles, so that nothing is closed by hand and
+// nothing leaks on an early return.
+//
+// Every kind shares one owner template and so one rule: an owner closes what
+// it holds when it dies, on Close, and when another owner is moved into it
+// (the old handle is gone at once, not whenever some temporary dies). What
+// differs between kinds lies in their traits: the close function, and the
+// value that means "no handle". Windows is not consistent there: CreateEvent
+// or CreateThread fail with null, while CreateFile, CreateNamedPipe and
+// FindFirstFile fail with INVALID_HANDLE_VALUE, which for the first group is
+// a real handle (the current process's pseudo handle). So each kind knows its
+// own failure value, and a failed creator's result goes straight into its
+// owner, which then reads as empty; no call site maps one value to the other.
+// Null is no handle of any kind, so it reads as empty in every kind too.
 
 #include <windows.h>
 
@@ -9,38 +21,95 @@
 
 namespace win {
 
-// A kernel object handle closed with CloseHandle.
-class Handle {
+template <typename Traits>
+class Owner {
 public:
-    constexpr Handle() noexcept = default;
-    explicit Handle(HANDLE handle) noexcept : handle_(handle) {}
-    Handle(Handle&& other) noexcept : handle_(std::exchange(other.handle_, nullptr)) {}
-    Handle& operator=(Handle&& other) noexcept
+    using Value = typename Traits::Value;
+
+    constexpr Owner() noexcept : value_(Traits::Invalid()) {}
+    explicit Owner(Value value) noexcept : value_(value) {}
+    Owner(Owner&& other) noexcept : value_(std::exchange(other.value_, Traits::Invalid())) {}
+    Owner& operator=(Owner&& other) noexcept
     {
         if (this != &other) {
             Close();
-            handle_ = std::exchange(other.handle_, nullptr);
+            value_ = std::exchange(other.value_, Traits::Invalid());
         }
         return *this;
     }
-    Handle(const Handle&) = delete;
-    Handle& operator=(const Handle&) = delete;
-    ~Handle() { Close(); }
+    Owner(const Owner&) = delete;
+    Owner& operator=(const Owner&) = delete;
+    ~Owner() { Close(); }
 
-    HANDLE Get() const noexcept { return handle_; }
-    explicit operator bool() const noexcept { return handle_ != nullptr; }
+    Value Get() const noexcept { return value_; }
+    explicit operator bool() const noexcept { return value_ != nullptr && value_ != Traits::Invalid(); }
 
     void Close() noexcept
     {
-        if (handle_) {
-            ::CloseHandle(handle_);
-            handle_ = nullptr;
-        }
+        if (*this)
+            Traits::Close(value_);
+        value_ = Traits::Invalid();
     }
 
 private:
-    HANDLE handle_ = nullptr;
+    Value value_;
 };
+
+struct KernelTraits {
+    using Value = HANDLE;
+    static constexpr HANDLE Invalid() noexcept { return nullptr; }
+    static void Close(HANDLE handle) noexcept { ::CloseHandle(handle); }
+};
+
+struct FileTraits {
+    using Value = HANDLE;
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE handle) noexcept { ::CloseHandle(handle); }
+};
+
+struct FindTraits {
+    using Value = HANDLE;
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE search) noexcept { ::FindClose(search); }
+};
+
+struct FontTraits {
+    using Value = HFONT;
+    static constexpr HFONT Invalid() noexcept { return nullptr; }
+    static void Close(HFONT font) noexcept { ::DeleteObject(font); }
+};
+
+struct IconTraits {
+    using Value = HICON;
+    static constexpr HICON Invalid() noexcept { return nullptr; }
+    static void Close(HICON icon) noexcept { ::DestroyIcon(icon); }
+};
+
+struct ModuleTraits {
+    using Value = HMODULE;
+    static constexpr HMODULE Invalid() noexcept { return nullptr; }
+    static void Close(HMODULE module) noexcept { ::FreeLibrary(module); }
+};
+
+struct ActivationContextTraits {
+    using Value = HANDLE;
+    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void Close(HANDLE context) noexcept { ::ReleaseActCtx(context); }
+};
+
+// A kernel object whose creator fails with null: an event, a thread, a
+// process, a waitable timer.
+using Handle = Owner<KernelTraits>;
+// A kernel object whose creator fails with INVALID_HANDLE_VALUE: what
+// CreateFile or CreateNamedPipe opens, a tool-help snapshot.
+using File = Owner<FileTraits>;
+using FindHandle = Owner<FindTraits>;
+using Font = Owner<FontTraits>;
+// An icon loaded without LR_SHARED, which its loader must destroy.
+using Icon = Owner<IconTraits>;
+// A library loaded with LoadLibrary.
+using Module = Owner<ModuleTraits>;
+using ActivationContext = Owner<ActivationContextTraits>;
 
 // An unnamed event.
 class Event : public Handle {
@@ -74,59 +143,10 @@ private:
     explicit Thread(HANDLE handle) noexcept : Handle(handle) {}
 };
 
-// An object released by a function of its own kind rather than CloseHandle:
-// a font or an icon that windows only borrow, a directory search.
-template <typename T, typename Release>
-class Owned {
-public:
-    constexpr Owned() noexcept = default;
-    explicit Owned(T object) noexcept : object_(object) {}
-    Owned(Owned&& other) noexcept : object_(std::exchange(other.object_, nullptr)) {}
-    Owned& operator=(Owned&& other) noexcept
-    {
-        std::swap(object_, other.object_);
-        return *this;
-    }
-    Owned(const Owned&) = delete;
-    Owned& operator=(const Owned&) = delete;
-    ~Owned()
-    {
-        if (object_)
-            Release{}(object_);
-    }
-
-    T Get() const noexcept { return object_; }
-    explicit operator bool() const noexcept { return object_ != nullptr; }
-
-private:
-    T object_ = nullptr;
-};
-
-struct DeleteGdiObject {
-    void operator()(HGDIOBJ object) const noexcept { ::DeleteObject(object); }
-};
-struct DestroyIconObject {
-    void operator()(HICON icon) const noexcept { ::DestroyIcon(icon); }
-};
-struct CloseFind {
-    void operator()(HANDLE search) const noexcept { ::FindClose(search); }
-};
-struct FreeModule {
-    void operator()(HMODULE module) const noexcept { ::FreeLibrary(module); }
-};
-
-using Font = Owned<HFONT, DeleteGdiObject>;
-// An icon loaded without LR_SHARED, which its loader must destroy.
-using Icon = Owned<HICON, DestroyIconObject>;
-using FindHandle = Owned<HANDLE, CloseFind>;
-// A library loaded with LoadLibrary.
-using Module = Owned<HMODULE, FreeModule>;
-
 // Begins a directory search; an empty owner when nothing matches pattern.
 inline FindHandle FindFirst(const std::string& pattern, WIN32_FIND_DATAA& entry) noexcept
 {
-    HANDLE search = ::FindFirstFileA(pattern.c_str(), &entry);
-    return FindHandle(search == INVALID_HANDLE_VALUE ? nullptr : search);
+    return FindHandle(::FindFirstFileA(pattern.c_str(), &entry));
 }
 
 }  // namespace win
