@@ -7,6 +7,7 @@
 //   DemoHost --keys     keys typed in this console become receiver codes
 //   DemoHost --setup    open the setup dialog
 
+#include "common/win/Handle.h"
 #include "common/win/ProcAddress.h"
 #include "plugin/core/HostLayout.h"
 
@@ -213,9 +214,10 @@ int main(int argc, char** argv)
     if (std::string missing = MissingLibrary(folder); !missing.empty())
         return Fail(missing + " is missing from " + folder + "; the plug-in needs Pelcato.dll, " +
                     "pltremotewrap.dll and pltremote.dll beside this program");
-    HMODULE library = ::LoadLibraryA((folder + "Pelcato.dll").c_str());
-    if (!library)
+    win::Module pluginLibrary(::LoadLibraryA((folder + "Pelcato.dll").c_str()));
+    if (!pluginLibrary)
         return Fail("cannot load " + folder + "Pelcato.dll (error " + std::to_string(::GetLastError()) + ")");
+    HMODULE library = pluginLibrary.Get();
     Plugin plugin{win::ProcAddress<OpenFunction>(library, "Open"), win::ProcAddress<VoidFunction>(library, "Start"),
                   win::ProcAddress<VoidFunction>(library, "Stop"), win::ProcAddress<VoidFunction>(library, "Setup"),
                   win::ProcAddress<VoidFunction>(library, "Close")};
@@ -266,6 +268,5 @@ int main(int argc, char** argv)
     }
     plugin.close();
     ::DestroyWindow(window);
-    ::FreeLibrary(library);
     return 0;
 }

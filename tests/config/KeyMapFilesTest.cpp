@@ -65,9 +65,9 @@ TEST(KeyMapFile, MissingFileOrSectionsGiveAnEmptyMapUnderUnknown)
 TEST(KeyMapFile, ADeviceIsNeverOpenedAndReadsAsAMissingFile)
 {
     std::string pipeName = "\\\\.\\pipe\\pelcato-keymap-test-" + std::to_string(::GetCurrentProcessId());
-    win::Handle pipe(::CreateNamedPipeA(pipeName.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE,
-                                        1, 4096, 4096, 0, nullptr));
-    ASSERT_NE(pipe.Get(), INVALID_HANDLE_VALUE);
+    win::File pipe(::CreateNamedPipeA(pipeName.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1,
+                                      4096, 4096, 0, nullptr));
+    ASSERT_TRUE(pipe) << "CreateNamedPipe failed with error " << ::GetLastError();
     win::Event connected = win::Event::CreateManualReset();
     OVERLAPPED waiting = {};
     waiting.hEvent = connected.Get();

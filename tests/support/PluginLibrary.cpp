@@ -8,19 +8,14 @@ PluginLibrary::PluginLibrary()
 {
     std::string path = folder_.PathOf("Pelcato.dll");
     ::CopyFileA((ProgramFolder() + "Pelcato.dll").c_str(), path.c_str(), FALSE);
-    module_ = ::LoadLibraryA(path.c_str());
+    module_ = win::Module(::LoadLibraryA(path.c_str()));
     if (!module_)
         return;
-    Open = win::ProcAddress<OpenFunction>(module_, "Open");
-    Start = win::ProcAddress<VoidFunction>(module_, "Start");
-    Stop = win::ProcAddress<VoidFunction>(module_, "Stop");
-    Setup = win::ProcAddress<VoidFunction>(module_, "Setup");
-    Close = win::ProcAddress<VoidFunction>(module_, "Close");
-    SetupForm = win::ProcAddress<void* const*>(module_, "_SetupForm");
-}
-
-PluginLibrary::~PluginLibrary()
-{
-    if (module_)
-        ::FreeLibrary(module_);
+    HMODULE module = module_.Get();
+    Open = win::ProcAddress<OpenFunction>(module, "Open");
+    Start = win::ProcAddress<VoidFunction>(module, "Start");
+    Stop = win::ProcAddress<VoidFunction>(module, "Stop");
+    Setup = win::ProcAddress<VoidFunction>(module, "Setup");
+    Close = win::ProcAddress<VoidFunction>(module, "Close");
+    SetupForm = win::ProcAddress<void* const*>(module, "_SetupForm");
 }

@@ -5,6 +5,7 @@
 // is unloaded at the end, as a host may right after Close.
 
 #include "ScratchFolder.h"
+#include "common/win/Handle.h"
 
 #include <windows.h>
 
@@ -14,7 +15,6 @@ public:
     using VoidFunction = void(WINAPI*)();
 
     PluginLibrary();
-    ~PluginLibrary();
     PluginLibrary(const PluginLibrary&) = delete;
     PluginLibrary& operator=(const PluginLibrary&) = delete;
 
@@ -31,5 +31,5 @@ public:
 
 private:
     ScratchFolder folder_{"pelcato-test"};
-    HMODULE module_ = nullptr;
+    win::Module module_;
 };

@@ -25,7 +25,7 @@ void RemoveTree(const std::string& folder)
             ::DeleteFileA(path.c_str());
         }
     }
-    search = win::FindHandle();  // the folder is removed only once its search is closed
+    search.Close();  // the folder is removed only once its search is closed
     ::RemoveDirectoryA(folder.c_str());
 }
 

@@ -9,6 +9,7 @@
 #include "PluginLibrary.h"
 #include "ScratchFolder.h"
 #include "TestHost.h"
+#include "common/win/Handle.h"
 
 #include <gtest/gtest.h>
 
@@ -113,10 +114,9 @@ TEST(RecordCommand, SetStopEventEndsTheRecordingAndTheFileIsStillWritten)
     ReceiverSession session;
     unsigned char code = 0x1A;
     SimPushCodes(&code, 1);
-    HANDLE stop = CreateEventA(nullptr, TRUE, TRUE, nullptr);
+    win::Handle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
     std::ostringstream out;
-    EXPECT_EQ(RecordReports(session, {folder.PathOf("session.txt"), 60'000, 20, stop}, out), kExitOk);
-    CloseHandle(stop);
+    EXPECT_EQ(RecordReports(session, {folder.PathOf("session.txt"), 60'000, 20, stop.Get()}, out), kExitOk);
     EXPECT_EQ(out.str(), "Recorded 1 report of 1 button in 0 s to " + folder.PathOf("session.txt") + ".\n");
     std::ifstream file(folder.PathOf("session.txt"));
     std::stringstream text;

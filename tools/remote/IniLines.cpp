@@ -16,11 +16,10 @@ constexpr LONGLONG kMaxScanBytes = 16 * 1024 * 1024;
 
 std::string ReadBytes(const std::string& path)
 {
-    HANDLE opened = ::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE)
+    win::File file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
         return {};
-    win::Handle file(opened);
     LARGE_INTEGER size = {};
     if (!::GetFileSizeEx(file.Get(), &size))
         return {};

@@ -64,7 +64,7 @@ ReceiverSession::ReceiverSession()
     setChipTypeTM_ = win::ProcAddress<void(__stdcall*)(long)>(wrapper, "_SetChipTypeTM@4");
     if (!create_ || !release_ || !getCode_ || !getDeviceName_ || !selectDevice_ || !getCardType_ ||
         !setChipTypeTM_) {
-        wrapper_ = win::Module();
+        wrapper_.Close();
         return;
     }
     create_();
