@@ -11,6 +11,7 @@
 #include "KeyMapCheck.h"
 
 #include "ScratchFolder.h"
+#include "SoakLength.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +25,7 @@ namespace {
 // A few hundred in every test run; ten thousand in the soak (PELCATO_SOAK=full).
 int CaseCount()
 {
-    char soak[16] = {};
-    bool full = ::GetEnvironmentVariableA("PELCATO_SOAK", soak, sizeof soak) > 0 && std::string(soak) == "full";
-    return full ? 10000 : 300;
+    return FullSoakRequested() ? 10000 : 300;
 }
 // The checker reads every key map in full, where the plug-in reads only the
 // active one; every third case is enough for it and keeps the test short.

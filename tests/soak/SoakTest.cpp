@@ -15,6 +15,7 @@
 #include "ResourceUse.h"
 #include "ScratchFolder.h"
 #include "SimControl.h"
+#include "SoakLength.h"
 #include "TestHost.h"
 
 #include <gtest/gtest.h>
@@ -34,15 +35,9 @@ namespace {
 constexpr DWORD kBoundMs = 1000;
 constexpr DWORD kPatienceMs = 5000;
 
-bool FullSoak()
-{
-    char value[16] = {};
-    return ::GetEnvironmentVariableA("PELCATO_SOAK", value, sizeof value) > 0 && std::string(value) == "full";
-}
-
 int Count(int shortRun, int fullRun)
 {
-    return FullSoak() ? fullRun : shortRun;
+    return FullSoakRequested() ? fullRun : shortRun;
 }
 
 // Milliseconds that work took.
