@@ -8,6 +8,7 @@
 //   DemoHost --setup    open the setup dialog
 
 #include "common/win/Handle.h"
+#include "common/win/ModulePath.h"
 #include "common/win/ProcAddress.h"
 #include "plugin/core/HostLayout.h"
 
@@ -169,14 +170,6 @@ int Fail(const std::string& message)
     return 1;
 }
 
-std::string ProgramFolder()
-{
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
-}
-
 // Names the first of the plug-in's DLLs missing from folder; "" when all are there.
 std::string MissingLibrary(const std::string& folder)
 {
@@ -210,7 +203,7 @@ int main(int argc, char** argv)
     else if (argc > 1)
         return Fail(std::string("unknown option ") + argv[1] + "; use --keys, --setup or nothing");
 
-    std::string folder = ProgramFolder();
+    std::string folder = win::ModuleFolder();
     if (std::string missing = MissingLibrary(folder); !missing.empty())
         return Fail(missing + " is missing from " + folder + "; the plug-in needs Pelcato.dll, " +
                     "pltremotewrap.dll and pltremote.dll beside this program");

@@ -11,6 +11,7 @@
 
 #include "CodeScript.h"
 #include "SimControl.h"
+#include "common/win/ModulePath.h"
 #include "wrapper/VendorAbi.h"
 
 #include <windows.h>
@@ -50,17 +51,6 @@ std::uint64_t NowMs()
 {
     using namespace std::chrono;
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-std::string ModuleFolder()
-{
-    HMODULE self = nullptr;
-    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCSTR>(&BuiltInDevices), &self);
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(self, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
 }
 
 std::string ProfileString(const std::string& path, const std::string& section, const char* key)
@@ -157,7 +147,8 @@ struct Simulator {
 
 Simulator& TheSimulator()
 {
-    static Simulator simulator(ModuleFolder() + kSettingsFileName);
+    // Beside this DLL, wherever the program that loaded it lies.
+    static Simulator simulator(win::ModuleFolder(win::ModuleContaining(kSettingsFileName)) + kSettingsFileName);
     return simulator;
 }
 

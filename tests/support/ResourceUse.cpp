@@ -1,6 +1,7 @@
 #include "ResourceUse.h"
 
 #include "common/win/Handle.h"
+#include "common/win/ModulePath.h"
 
 #include <windows.h>
 #include <tlhelp32.h>
@@ -26,16 +27,14 @@ const void* ThreadStartAddress(DWORD threadId)
 // Whether the code at address lies in a module of the system's folder.
 bool IsSystemCode(const void* address)
 {
-    HMODULE module = nullptr;
-    if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              static_cast<LPCSTR>(address), &module))
+    HMODULE module = win::ModuleContaining(address);
+    if (!module)
         return false;
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(module, path, MAX_PATH);
+    std::string path = win::ModuleFileName(module);
     char system[MAX_PATH] = {};
     UINT length = ::GetWindowsDirectoryA(system, MAX_PATH);
-    return length > 0 && length < MAX_PATH &&
-           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path, length, system, length) == CSTR_EQUAL;
+    return length > 0 && length < MAX_PATH && path.size() >= length &&
+           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(), length, system, length) == CSTR_EQUAL;
 }
 
 }  // namespace

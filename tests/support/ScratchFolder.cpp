@@ -1,6 +1,7 @@
 #include "ScratchFolder.h"
 
 #include "common/win/Handle.h"
+#include "common/win/ModulePath.h"
 
 #include <windows.h>
 
@@ -55,8 +56,5 @@ std::string ScratchFolder::Write(const std::string& name, const std::string& tex
 
 std::string ProgramFolder()
 {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\') + 1);
+    return win::ModuleFolder();
 }

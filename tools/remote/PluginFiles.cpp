@@ -1,5 +1,6 @@
 #include "PluginFiles.h"
 
+#include "common/win/ModulePath.h"
 #include "config/IniFile.h"
 #include "config/KeyMapFiles.h"
 #include "config/Settings.h"
@@ -24,9 +25,7 @@ bool FileExists(const std::string& path)
 
 std::string ToolFolder()
 {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(nullptr, path, MAX_PATH);
-    return PluginFolder(path);
+    return win::ModuleFolder();
 }
 
 std::string VirtualStorePath(const std::string& path)
