@@ -1,20 +1,13 @@
 #include "KeyMap.h"
 
-namespace {
-
-char FoldCase(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
-
-}  // namespace
+#include "TextCase.h"
 
 bool EqualIgnoringCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
         return false;
     for (std::size_t i = 0; i < a.size(); ++i) {
-        if (FoldCase(a[i]) != FoldCase(b[i]))
+        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
             return false;
     }
     return true;
@@ -26,7 +19,7 @@ std::size_t KeyMap::FoldedHash::operator()(std::string_view name) const noexcept
     // in the same bucket.
     std::size_t hash = 2166136261u;
     for (char c : name) {
-        hash ^= static_cast<unsigned char>(FoldCase(c));
+        hash ^= static_cast<unsigned char>(AsciiUpper(c));
         hash *= 16777619u;
     }
     return hash;
@@ -49,7 +42,7 @@ void KeyMap::AddLine(std::string line, int modelIndex)
     if (separator != std::string::npos) {
         std::string name = line.substr(0, separator);
         for (char& c : name)
-            c = FoldCase(c);
+            c = AsciiUpper(c);
         // emplace keeps an earlier line of the same name.
         firstLineOfName_.emplace(std::move(name), Count());
     }

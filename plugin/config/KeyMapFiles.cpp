@@ -4,6 +4,7 @@
 
 #include "PlainFile.h"
 #include "Settings.h"
+#include "TextCase.h"
 #include "common/win/Handle.h"
 
 namespace {
@@ -11,16 +12,6 @@ namespace {
 std::string ModelNameOf(const IniFile& file)
 {
     return file.ReadString("Setup", "Name", kUnknownModelName);
-}
-
-// Upper case as the ANSI code page has it, so that a file name with
-// accented letters still matches its setting.
-std::string AnsiUpperCase(std::string_view text)
-{
-    std::string upper(text);
-    if (!upper.empty())
-        ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
-    return upper;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "Receiver.h"
 
+#include "config/TextCase.h"
 #include "core/Clock.h"
 #include "core/PluginState.h"
 
@@ -15,14 +16,6 @@
 #include <algorithm>
 
 namespace {
-
-void UpperCaseInPlace(char* text)
-{
-    for (; *text; ++text) {
-        if (*text >= 'a' && *text <= 'z')
-            *text = static_cast<char>(*text - 'a' + 'A');
-    }
-}
 
 // Polls are paced Interval apart from one start to the next, so neither the
 // time GetCode takes nor a pause that ends late delays the next poll: a code
@@ -70,7 +63,8 @@ void ReceiverOpen()
         plugin.devices->push_back(name);
         // The search runs on the receiver's buffer, upper-cased in place; the
         // list keeps the name as the receiver gave it.
-        UpperCaseInPlace(name);
+        for (char* c = name; *c; ++c)
+            *c = AsciiUpper(*c);
         if (plugin.settings.device == -1 && NamesTunerCard(name))
             plugin.settings.device = static_cast<std::int32_t>(index);
     }

@@ -2,6 +2,8 @@
 // The plug-in's side of the receiver: opening it, listing the capture
 // devices, and the ReceiverThread that polls it for codes.
 
+#include "config/TextCase.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
@@ -26,9 +28,8 @@ constexpr unsigned long kMaxDevices = 256;
 inline bool NamesTunerCard(std::string_view name)
 {
     constexpr std::string_view kVendorWord = "PELCATO";
-    auto upper = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
     return std::search(name.begin(), name.end(), kVendorWord.begin(), kVendorWord.end(),
-                       [&](char a, char b) { return upper(a) == b; }) != name.end();
+                       [](char a, char b) { return AsciiUpper(a) == b; }) != name.end();
 }
 
 // Creates the receiver object and the lists, and picks the default device:
