@@ -2,6 +2,14 @@
 
 #include "TextCase.h"
 
+NameValue SplitNameValue(std::string_view line)
+{
+    std::size_t separator = line.find('=');
+    if (separator == std::string_view::npos)
+        return {};
+    return {line.substr(0, separator), line.substr(separator + 1), true};
+}
+
 bool EqualIgnoringCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())
@@ -38,9 +46,9 @@ void KeyMap::Clear()
 
 void KeyMap::AddLine(std::string line, int modelIndex)
 {
-    std::size_t separator = line.find('=');
-    if (separator != std::string::npos) {
-        std::string name = line.substr(0, separator);
+    NameValue parts = SplitNameValue(line);
+    if (parts.hasSeparator) {
+        std::string name(parts.name);
         for (char& c : name)
             c = AsciiUpper(c);
         // emplace keeps an earlier line of the same name.
@@ -59,16 +67,12 @@ std::string_view NameOfLine(const KeyMap& keyMap, int index)
 {
     if (index < 0 || index >= keyMap.Count())
         return {};
-    std::string_view line = keyMap.Line(index);
-    std::size_t separator = line.find('=');
-    return separator == std::string_view::npos ? std::string_view{} : line.substr(0, separator);
+    return SplitNameValue(keyMap.Line(index)).name;
 }
 
 std::string_view ValueOfLine(const KeyMap& keyMap, int index)
 {
     if (index < 0 || index >= keyMap.Count())
         return {};
-    std::string_view line = keyMap.Line(index);
-    std::size_t separator = line.find('=');
-    return separator == std::string_view::npos ? std::string_view{} : line.substr(separator + 1);
+    return SplitNameValue(keyMap.Line(index)).value;
 }

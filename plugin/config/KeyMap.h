@@ -47,6 +47,16 @@ private:
     std::unordered_map<std::string, int, FoldedHash, FoldedEqual> firstLineOfName_;
 };
 
+// A "name=value" line split at its first "=": the value is everything after
+// it, further "=" included. A line without "=" has neither name nor value,
+// which is how a key map reads it.
+struct NameValue {
+    std::string_view name;
+    std::string_view value;
+    bool hasSeparator = false;
+};
+NameValue SplitNameValue(std::string_view line);
+
 // Whether a and b are equal but for the case of ASCII letters: how the key
 // map compares code texts.
 bool EqualIgnoringCase(std::string_view a, std::string_view b);

@@ -75,4 +75,28 @@ TEST(KeyMapLookup, ValueIsEverythingAfterTheFirstSeparator)
     EXPECT_EQ(NameOfLine(keyMap, 2), "");
 }
 
+struct SplitCase {
+    const char* line;
+    const char* name;
+    const char* value;
+    bool hasSeparator;
+};
+
+class LineSplits : public testing::TestWithParam<SplitCase> {};
+
+TEST_P(LineSplits, AtTheFirstSeparatorOnly)
+{
+    NameValue parts = SplitNameValue(GetParam().line);
+    EXPECT_EQ(parts.name, GetParam().name) << "line \"" << GetParam().line << '"';
+    EXPECT_EQ(parts.value, GetParam().value) << "line \"" << GetParam().line << '"';
+    EXPECT_EQ(parts.hasSeparator, GetParam().hasSeparator) << "line \"" << GetParam().line << '"';
+}
+
+INSTANTIATE_TEST_SUITE_P(Lines, LineSplits,
+                         testing::Values(SplitCase{"0000001A=Power", "0000001A", "Power", true},
+                                         SplitCase{"0000001A=A=B", "0000001A", "A=B", true},
+                                         SplitCase{"=Nameless", "", "Nameless", true},
+                                         SplitCase{"0000001A=", "0000001A", "", true}, SplitCase{"=", "", "", true},
+                                         SplitCase{"NoSeparator", "", "", false}, SplitCase{"", "", "", false}));
+
 }  // namespace

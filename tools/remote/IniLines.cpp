@@ -78,7 +78,8 @@ std::vector<IniLine> ReadIniLines(const std::string& path)
             section = Trimmed(line.substr(1, close - 1));
             continue;
         }
-        lines.push_back({number, section, std::string(Trimmed(line.substr(0, line.find('='))))});
+        NameValue entry = SplitNameValue(line);
+        lines.push_back({number, section, std::string(Trimmed(entry.hasSeparator ? entry.name : line))});
     }
     return lines;
 }

@@ -84,7 +84,9 @@ std::vector<int> LineNumbersOfKeys(const KeyMap& keyMap, const std::vector<IniLi
     std::vector<int> numbers;
     for (int i = 0; i < keyMap.Count(); ++i) {
         std::string_view line = keyMap.Line(i);
-        std::string_view name = line.substr(0, line.find('='));
+        NameValue entry = SplitNameValue(line);
+        // A line without "=" is its own raw name.
+        std::string_view name = entry.hasSeparator ? entry.name : line;
         auto raw = rawNumbers.find(name);
         std::size_t nth = used[name]++;
         numbers.push_back(raw != rawNumbers.end() && nth < raw->second.size() ? raw->second[nth] : 0);
@@ -121,11 +123,12 @@ void CheckKeys(const KeyMap& keyMap, const std::vector<int>& lineNumbers, FileFi
     for (int i = 0; i < keyMap.Count(); ++i) {
         int number = lineNumbers[i];
         std::string_view line = keyMap.Line(i);
-        if (line.find('=') == std::string_view::npos) {
+        NameValue entry = SplitNameValue(line);
+        if (!entry.hasSeparator) {
             findings.Add(number, Quoted(line) + " is no entry (it has no \"=\"), so it maps nothing");
             continue;
         }
-        std::string name(NameOfLine(keyMap, i));
+        std::string name(entry.name);
         if (std::string why = WhyNeverMatched(name); !why.empty()) {
             findings.Add(number, why);
             continue;
@@ -137,7 +140,7 @@ void CheckKeys(const KeyMap& keyMap, const std::vector<int>& lineNumbers, FileFi
             findings.Add(number, "code " + code + " is given again; only the first" + where + " counts");
             continue;
         }
-        std::string_view keyName = ValueOfLine(keyMap, i);
+        std::string_view keyName = entry.value;
         if (keyName.empty())
             findings.Add(number, "code " + code + " has an empty key name: the host receives a key without a name");
         else if (keyName.size() > kKeyNameLimit)
