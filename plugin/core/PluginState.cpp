@@ -1,5 +1,7 @@
 #include "PluginState.h"
 
+#include "common/win/ModulePath.h"
+
 namespace {
 
 // Constant-initialised: loading the library runs no code of ours.
@@ -14,10 +16,7 @@ PluginState& ThePlugin()
 
 HMODULE ThisModule()
 {
-    HMODULE module = nullptr;
-    ::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                         reinterpret_cast<LPCSTR>(&ThisModule), &module);
-    return module;
+    return win::ModuleContaining(reinterpret_cast<const void*>(&ThisModule));
 }
 
 constinit TSetupForm* SetupForm = nullptr;
