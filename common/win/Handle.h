@@ -55,61 +55,35 @@ private:
     Value value_;
 };
 
-struct KernelTraits {
-    using Value = HANDLE;
-    static constexpr HANDLE Invalid() noexcept { return nullptr; }
-    static void Close(HANDLE handle) noexcept { ::CloseHandle(handle); }
+// The traits of a kind whose creator fails with null, closed by close.
+template <typename T, auto close>
+struct NullOnFailure {
+    using Value = T;
+    static constexpr T Invalid() noexcept { return nullptr; }
+    static void Close(T value) noexcept { close(value); }
 };
 
-struct FileTraits {
-    using Value = HANDLE;
-    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE handle) noexcept { ::CloseHandle(handle); }
-};
-
-struct FindTraits {
+// The traits of a kind whose creator fails with INVALID_HANDLE_VALUE.
+template <auto close>
+struct InvalidValueOnFailure {
     using Value = HANDLE;
     static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE search) noexcept { ::FindClose(search); }
-};
-
-struct FontTraits {
-    using Value = HFONT;
-    static constexpr HFONT Invalid() noexcept { return nullptr; }
-    static void Close(HFONT font) noexcept { ::DeleteObject(font); }
-};
-
-struct IconTraits {
-    using Value = HICON;
-    static constexpr HICON Invalid() noexcept { return nullptr; }
-    static void Close(HICON icon) noexcept { ::DestroyIcon(icon); }
-};
-
-struct ModuleTraits {
-    using Value = HMODULE;
-    static constexpr HMODULE Invalid() noexcept { return nullptr; }
-    static void Close(HMODULE module) noexcept { ::FreeLibrary(module); }
-};
-
-struct ActivationContextTraits {
-    using Value = HANDLE;
-    static HANDLE Invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void Close(HANDLE context) noexcept { ::ReleaseActCtx(context); }
+    static void Close(HANDLE value) noexcept { close(value); }
 };
 
 // A kernel object whose creator fails with null: an event, a thread, a
 // process, a waitable timer.
-using Handle = Owner<KernelTraits>;
+using Handle = Owner<NullOnFailure<HANDLE, ::CloseHandle>>;
 // A kernel object whose creator fails with INVALID_HANDLE_VALUE: what
 // CreateFile or CreateNamedPipe opens, a tool-help snapshot.
-using File = Owner<FileTraits>;
-using FindHandle = Owner<FindTraits>;
-using Font = Owner<FontTraits>;
+using File = Owner<InvalidValueOnFailure<::CloseHandle>>;
+using FindHandle = Owner<InvalidValueOnFailure<::FindClose>>;
+using ActivationContext = Owner<InvalidValueOnFailure<::ReleaseActCtx>>;
+using Font = Owner<NullOnFailure<HFONT, ::DeleteObject>>;
 // An icon loaded without LR_SHARED, which its loader must destroy.
-using Icon = Owner<IconTraits>;
+using Icon = Owner<NullOnFailure<HICON, ::DestroyIcon>>;
 // A library loaded with LoadLibrary.
-using Module = Owner<ModuleTraits>;
-using ActivationContext = Owner<ActivationContextTraits>;
+using Module = Owner<NullOnFailure<HMODULE, ::FreeLibrary>>;
 
 // An unnamed event.
 class Event : public Handle {
