@@ -10,6 +10,7 @@
 
 #include "Measurement.h"
 
+#include "common/Guarded.h"
 #include "common/win/Handle.h"
 #include "common/win/TimedWait.h"
 #include "config/KeyMapFiles.h"
@@ -616,10 +617,12 @@ private:
     static DWORD WINAPI CountedDispatchThreadProc(void* context) noexcept
     {
         auto* self = static_cast<LinkedPlugin*>(context);
-        PluginState& state = ThePlugin();
-        SystemDispatchClock clock(state);
-        CountingClock counting(clock, self->dispatchWakeups_);
-        RunDispatchThread(state, counting);
+        Guarded([self] {
+            PluginState& state = ThePlugin();
+            SystemDispatchClock clock(state);
+            CountingClock counting(clock, self->dispatchWakeups_);
+            RunDispatchThread(state, counting);
+        });
         return 0;
     }
 

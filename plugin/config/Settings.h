@@ -32,9 +32,8 @@ struct SettingsValues {
     bool chipTypeTM = false;
 
     constexpr SettingsValues() = default;
-    // A copy is taken value by value, on the host's thread while no worker
-    // thread runs.
-    SettingsValues(const SettingsValues& other) { *this = other; }
+    // Taken value by value, on the host's thread while no worker thread
+    // runs: how the companion starts every read from the built-in values.
     SettingsValues& operator=(const SettingsValues& other);
 };
 

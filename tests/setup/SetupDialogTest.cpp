@@ -39,9 +39,9 @@ protected:
     }
     void TearDown() override
     {
-        if (setup_.valid() && setup_.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready) {
+        if (SetupRunning()) {
             // A dialog slower than the test's patience is closed once it is up.
-            while (!form_ && setup_.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready)
+            while (!form_ && SetupRunning())
                 form_ = WaitForSetupForm(kPatienceMs);
             ::PostMessageA(form_, WM_CLOSE, 0, 0);
             setup_.wait();
@@ -58,6 +58,10 @@ protected:
         setup_ = host.Post(plugin.Setup);
         form_ = WaitForSetupForm(kPatienceMs);
         return form_;
+    }
+    bool SetupRunning() const
+    {
+        return setup_.valid() && setup_.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready;
     }
     bool WaitUntilClosed() { return setup_.wait_for(std::chrono::milliseconds(kPatienceMs)) == std::future_status::ready; }
 

@@ -58,6 +58,12 @@ std::string_view Trimmed(std::string_view text)
 
 }  // namespace
 
+std::string_view RawEntryName(std::string_view line)
+{
+    NameValue entry = SplitNameValue(line);
+    return entry.hasSeparator ? entry.name : line;
+}
+
 std::vector<IniLine> ReadIniLines(const std::string& path)
 {
     std::vector<IniLine> lines;
@@ -78,8 +84,7 @@ std::vector<IniLine> ReadIniLines(const std::string& path)
             section = Trimmed(line.substr(1, close - 1));
             continue;
         }
-        NameValue entry = SplitNameValue(line);
-        lines.push_back({number, section, std::string(Trimmed(entry.hasSeparator ? entry.name : line))});
+        lines.push_back({number, section, std::string(Trimmed(RawEntryName(line)))});
     }
     return lines;
 }

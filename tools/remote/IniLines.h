@@ -14,6 +14,10 @@ struct IniLine {
     std::string name;     // the text before the first "=", or the whole line, trimmed
 };
 
+// The name the profile functions give a line: the text before its first "=",
+// or the whole line when it has none.
+std::string_view RawEntryName(std::string_view line);
+
 // The entry lines of the file, in file order: no section headers, blank or
 // comment lines. A file that cannot be read has none. Text in UTF-16 is
 // turned into the ANSI code page first, as the profile functions do.

@@ -83,10 +83,7 @@ std::vector<int> LineNumbersOfKeys(const KeyMap& keyMap, const std::vector<IniLi
     std::map<std::string_view, std::size_t> used;
     std::vector<int> numbers;
     for (int i = 0; i < keyMap.Count(); ++i) {
-        std::string_view line = keyMap.Line(i);
-        NameValue entry = SplitNameValue(line);
-        // A line without "=" is its own raw name.
-        std::string_view name = entry.hasSeparator ? entry.name : line;
+        std::string_view name = RawEntryName(keyMap.Line(i));
         auto raw = rawNumbers.find(name);
         std::size_t nth = used[name]++;
         numbers.push_back(raw != rawNumbers.end() && nth < raw->second.size() ? raw->second[nth] : 0);

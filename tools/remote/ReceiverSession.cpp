@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <ostream>
+#include <utility>
 
 namespace {
 
@@ -41,6 +42,15 @@ std::optional<DeviceChoice> SelectPluginDevice(ReceiverSession& session, const P
     DeviceChoice choice = ChooseDevice(settings, session.Devices());
     session.Select(settings.chipTypeTM, choice.index);
     return choice;
+}
+
+std::optional<PluginReceiver> OpenPluginReceiver(ReceiverSession& session, std::ostream& out)
+{
+    PluginSettings settings = ReadPluginSettings(FindPluginFiles(ToolFolder()), out);
+    std::optional<DeviceChoice> device = SelectPluginDevice(session, settings, out);
+    if (!device)
+        return std::nullopt;
+    return PluginReceiver{std::move(settings), *device};
 }
 
 // The wrapper is loaded at run time, not imported: it imports the vendor's

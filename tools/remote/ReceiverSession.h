@@ -38,6 +38,15 @@ class ReceiverSession;
 std::optional<DeviceChoice> SelectPluginDevice(ReceiverSession& session, const PluginSettings& settings,
                                                std::ostream& out);
 
+// The settings the plug-in beside this program would run with, and its
+// device, selected on the session: how every command that polls begins.
+struct PluginReceiver {
+    PluginSettings settings;
+    DeviceChoice device;
+};
+// None, after telling the user why, when the receiver lists no device.
+std::optional<PluginReceiver> OpenPluginReceiver(ReceiverSession& session, std::ostream& out);
+
 class ReceiverSession {
 public:
     ReceiverSession();

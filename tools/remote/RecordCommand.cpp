@@ -103,12 +103,9 @@ int RunRecord(const Arguments& arguments, std::ostream& out)
         out << kUsageText;
         return kExitCannot;
     }
-    PluginFiles files = FindPluginFiles(ToolFolder());
-    PluginSettings settings = ReadPluginSettings(files, out);
-
     ReceiverSession session;
-    std::optional<DeviceChoice> choice = SelectPluginDevice(session, settings, out);
-    if (!choice)
+    std::optional<PluginReceiver> receiver = OpenPluginReceiver(session, out);
+    if (!receiver)
         return kExitCannot;
 
     ConsoleStop stop;
@@ -116,9 +113,10 @@ int RunRecord(const Arguments& arguments, std::ostream& out)
         out << "Cannot watch for Ctrl+C. Run the command again.\n";
         return kExitCannot;
     }
-    out << "Recording device " << choice->index << " for " << parsed->seconds
+    out << "Recording device " << receiver->device.index << " for " << parsed->seconds
         << " s. Press the remote's buttons; press Ctrl+C to stop early.\n";
     out.flush();
-    int result = RecordReports(session, {parsed->path, parsed->seconds * 1000, settings.interval, stop.Event()}, out);
+    int result = RecordReports(session, {parsed->path, parsed->seconds * 1000, receiver->settings.interval, stop.Event()},
+                               out);
     return result;
 }

@@ -72,14 +72,12 @@ int RunWatch(const Arguments& arguments, std::ostream& out)
         return kExitCannot;
     }
 
-    PluginFiles files = FindPluginFiles(ToolFolder());
-    PluginSettings settings = ReadPluginSettings(files, out);
-
     ReceiverSession session;
-    std::optional<DeviceChoice> choice = SelectPluginDevice(session, settings, out);
-    if (!choice)
+    std::optional<PluginReceiver> receiver = OpenPluginReceiver(session, out);
+    if (!receiver)
         return kExitCannot;
-    PrintSetup(settings, session.Devices(), *choice, out);
+    const PluginSettings& settings = receiver->settings;
+    PrintSetup(settings, session.Devices(), receiver->device, out);
 
     ConsoleStop stop;
     if (!stop) {
