@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdarg>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 namespace {
@@ -77,9 +78,9 @@ void PrintFigures(const std::vector<Figure>& figures)
     std::fflush(stdout);
 }
 
-bool WriteFiguresJson(const std::vector<Figure>& figures, const std::string& path)
+bool WriteFiguresJson(const std::vector<Figure>& figures, const std::wstring& path)
 {
-    std::ofstream file(path);
+    std::ofstream file(std::filesystem::path{path});
     file << "{\n";
     for (std::size_t i = 0; i < figures.size(); ++i) {
         const Figure& figure = figures[i];

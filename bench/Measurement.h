@@ -25,6 +25,6 @@ struct Figure {
 };
 
 void PrintFigures(const std::vector<Figure>& figures);
-bool WriteFiguresJson(const std::vector<Figure>& figures, const std::string& path);
+bool WriteFiguresJson(const std::vector<Figure>& figures, const std::wstring& path);
 
 std::string Format(const char* format, ...);

@@ -27,6 +27,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <new>
@@ -126,7 +127,7 @@ class PluginUnderTest {
 public:
     explicit PluginUnderTest(TestHost& host) : host_(host)
     {
-        ::CopyFileA((ProgramFolder() + "PelcatoPCIDVD.cfg").c_str(), library_.Folder().PathOf("Remote.cfg").c_str(),
+        ::CopyFileW((ProgramFolder() + L"PelcatoPCIDVD.cfg").c_str(), library_.Folder().PathOf(L"Remote.cfg").c_str(),
                     FALSE);
     }
     ~PluginUnderTest() { Stop(); }
@@ -136,7 +137,7 @@ public:
     void Start(const std::string& settings)
     {
         Stop();
-        library_.Folder().Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Remote.cfg\r\n" + settings);
+        library_.Folder().Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=Remote.cfg\r\n" + settings);
         host_.Run([this] {
             library_.Open("Bench", host_.Window(), hostInfo_.bytes);
             library_.Start();
@@ -577,7 +578,7 @@ public:
     {
         host_.Run([this] { plugin::Open("Bench", host_.Window(), hostInfo_.bytes); });
         PluginState& state = ThePlugin();
-        LoadKeyMapFile(ProgramFolder() + "PelcatoPCIDVD.cfg", *state.keyMap, *state.modelNames);
+        LoadKeyMapFile(ProgramFolder() + L"PelcatoPCIDVD.cfg", *state.keyMap, *state.modelNames);
         state.settings.interval = intervalMs;
         host_.Run(plugin::Start);
         if (wakeups == Wakeups::kCounted && state.dispatchThread) {
@@ -736,8 +737,8 @@ Figure AllocationsPerCode(TestHost& host)
 double DialogShowMs(TestHost& host, const std::string& keyMap)
 {
     PluginLibrary library;
-    library.Folder().Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Remote.cfg\r\n");
-    library.Folder().Write("Remote.cfg", keyMap);
+    library.Folder().Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=Remote.cfg\r\n");
+    library.Folder().Write(L"Remote.cfg", keyMap);
     HostInfo hostInfo{kAcceptedCoreVersion};
     host.Run([&] { library.Open("Bench", host.Window(), hostInfo.bytes); });
     std::int64_t before = Now();
@@ -760,7 +761,7 @@ Figure DialogWithLargeKeyMap(TestHost& host)
         large += Format("%08X=Key%d\r\n", line, line);
     std::string shipped;
     {
-        std::ifstream file(ProgramFolder() + "PelcatoPCIDVD.cfg", std::ios::binary);
+        std::ifstream file(std::filesystem::path(ProgramFolder() + L"PelcatoPCIDVD.cfg"), std::ios::binary);
         shipped.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
     }
     std::vector<double> measured, baseline;
@@ -830,8 +831,8 @@ int main(int argc, char** argv)
     SimSetHandOutHook(nullptr, nullptr);
 
     PrintFigures(figures);
-    std::string json = ProgramFolder() + "..\\bench.json";
+    std::wstring json = ProgramFolder() + L"..\\bench.json";
     if (!WriteFiguresJson(figures, json))
-        std::fprintf(stderr, "PelcatoBench: cannot write %s\n", json.c_str());
+        std::fprintf(stderr, "PelcatoBench: cannot write %ls\n", json.c_str());
     return 0;
 }

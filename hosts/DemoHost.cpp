@@ -7,6 +7,7 @@
 //   DemoHost --keys     keys typed in this console become receiver codes
 //   DemoHost --setup    open the setup dialog
 
+#include "common/win/AnsiText.h"
 #include "common/win/Handle.h"
 #include "common/win/ModulePath.h"
 #include "common/win/ProcAddress.h"
@@ -171,10 +172,10 @@ int Fail(const std::string& message)
 }
 
 // Names the first of the plug-in's DLLs missing from folder; "" when all are there.
-std::string MissingLibrary(const std::string& folder)
+std::string MissingLibrary(const std::wstring& folder)
 {
     for (const char* name : {"Pelcato.dll", "pltremotewrap.dll", "pltremote.dll"}) {
-        if (::GetFileAttributesA((folder + name).c_str()) == INVALID_FILE_ATTRIBUTES)
+        if (::GetFileAttributesW((folder + win::AnsiToWide(name)).c_str()) == INVALID_FILE_ATTRIBUTES)
             return name;
     }
     return "";
@@ -203,13 +204,14 @@ int main(int argc, char** argv)
     else if (argc > 1)
         return Fail(std::string("unknown option ") + argv[1] + "; use --keys, --setup or nothing");
 
-    std::string folder = win::ModuleFolder();
+    std::wstring folder = win::ModuleFolder();
+    std::string shownFolder = win::WideToAnsi(folder);
     if (std::string missing = MissingLibrary(folder); !missing.empty())
-        return Fail(missing + " is missing from " + folder + "; the plug-in needs Pelcato.dll, " +
+        return Fail(missing + " is missing from " + shownFolder + "; the plug-in needs Pelcato.dll, " +
                     "pltremotewrap.dll and pltremote.dll beside this program");
-    win::Module pluginLibrary(::LoadLibraryA((folder + "Pelcato.dll").c_str()));
+    win::Module pluginLibrary(::LoadLibraryW((folder + L"Pelcato.dll").c_str()));
     if (!pluginLibrary)
-        return Fail("cannot load " + folder + "Pelcato.dll (error " + std::to_string(::GetLastError()) + ")");
+        return Fail("cannot load " + shownFolder + "Pelcato.dll (error " + std::to_string(::GetLastError()) + ")");
     HMODULE library = pluginLibrary.Get();
     Plugin plugin{win::ProcAddress<OpenFunction>(library, "Open"), win::ProcAddress<VoidFunction>(library, "Start"),
                   win::ProcAddress<VoidFunction>(library, "Stop"), win::ProcAddress<VoidFunction>(library, "Setup"),
@@ -217,11 +219,6 @@ int main(int argc, char** argv)
     if (!plugin.open || !plugin.start || !plugin.stop || !plugin.setup || !plugin.close)
         return Fail("Pelcato.dll lacks one of the exports Open, Start, Stop, Setup, Close");
 
-    HMODULE receiverLibrary = ::GetModuleHandleA("pltremote.dll");
-    SimulatedReceiver receiver{win::ProcAddress<PlayScriptFunction>(receiverLibrary, "SimPlayScript"),
-                               win::ProcAddress<ScriptPlayingFunction>(receiverLibrary, "SimScriptPlaying")};
-    if (mode != Mode::Setup && (!receiver.playScript || !receiver.scriptPlaying))
-        return Fail("the pltremote.dll beside the plug-in is not the simulated receiver: nothing to play");
     HANDLE console = ::GetStdHandle(STD_INPUT_HANDLE);
     DWORD consoleMode = 0;
     if (mode == Mode::Keys && !::GetConsoleMode(console, &consoleMode))
@@ -240,6 +237,16 @@ int main(int argc, char** argv)
     unsigned char hostInfo[64] = {};
     std::memcpy(hostInfo + host_layout::kCoreVersionOffset, &kCoreVersion, sizeof kCoreVersion);
     std::printf("Open: \"%s\"\n", plugin.open("DEMO", window, hostInfo));
+
+    // The plug-in loads its wrapper, and the wrapper the receiver library,
+    // when it is opened.
+    HMODULE receiverLibrary = ::GetModuleHandleA("pltremote.dll");
+    SimulatedReceiver receiver{win::ProcAddress<PlayScriptFunction>(receiverLibrary, "SimPlayScript"),
+                               win::ProcAddress<ScriptPlayingFunction>(receiverLibrary, "SimScriptPlaying")};
+    if (mode != Mode::Setup && (!receiver.playScript || !receiver.scriptPlaying)) {
+        plugin.close();
+        return Fail("the pltremote.dll beside the plug-in is not the simulated receiver: nothing to play");
+    }
 
     if (mode == Mode::Setup) {
         plugin.setup();

@@ -34,7 +34,7 @@ void SimReset() noexcept;
 // Reads a settings file as the simulator does at first use. 0 when it was
 // read; -1 when its script file cannot be opened; else the script's first bad
 // line. Devices are taken even when the script is bad.
-int SimLoadSettings(const char* iniPath) noexcept;
+int SimLoadSettings(const wchar_t* iniPath) noexcept;
 // Replaces the devices: names[i] is device i; cardTypes may be null (all 0).
 void SimSetDevices(const char* const* names, const long* cardTypes, int count) noexcept;
 // The buffer GetDeviceName last handed out for a device, as its caller left

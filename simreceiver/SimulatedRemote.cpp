@@ -11,6 +11,7 @@
 
 #include "CodeScript.h"
 #include "SimControl.h"
+#include "common/win/AnsiText.h"
 #include "common/win/ModulePath.h"
 #include "wrapper/VendorAbi.h"
 
@@ -19,6 +20,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <filesystem>
 #include <fstream>
 #include <mutex>
 #include <string>
@@ -38,7 +40,7 @@ struct Device {
     std::string buffer;  // what GetDeviceName handed out, as the caller left it
 };
 
-constexpr char kSettingsFileName[] = "pltremote-sim.ini";
+constexpr wchar_t kSettingsFileName[] = L"pltremote-sim.ini";
 constexpr int kMaxDevices = 64;
 constexpr std::streamsize kMaxScriptBytes = 1 << 20;
 
@@ -53,10 +55,11 @@ std::uint64_t NowMs()
     return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
-std::string ProfileString(const std::string& path, const std::string& section, const char* key)
+// Wide, as the path may lie in a folder of any name; the file's text is ANSI.
+std::wstring ProfileString(const std::wstring& path, const std::wstring& section, const wchar_t* key)
 {
-    char value[512] = {};
-    ::GetPrivateProfileStringA(section.c_str(), key, "", value, sizeof value, path.c_str());
+    wchar_t value[512] = {};
+    ::GetPrivateProfileStringW(section.c_str(), key, L"", value, 512, path.c_str());
     return value;
 }
 
@@ -67,26 +70,27 @@ struct Settings {
     int result = 0;  // as SimLoadSettings gives it
 };
 
-Settings ReadSettings(const std::string& path)
+Settings ReadSettings(const std::wstring& path)
 {
     Settings settings;
     for (int i = 0; i < kMaxDevices; ++i) {
-        std::string section = "Device" + std::to_string(i);
-        std::string name = ProfileString(path, section, "Name");
+        std::wstring section = L"Device" + std::to_wstring(i);
+        std::string name = win::WideToAnsi(ProfileString(path, section, L"Name"));
         if (name.empty())
             break;
-        long cardType = static_cast<long>(::GetPrivateProfileIntA(section.c_str(), "CardType", 0, path.c_str()));
+        long cardType = static_cast<long>(::GetPrivateProfileIntW(section.c_str(), L"CardType", 0, path.c_str()));
         settings.devices.push_back({name, cardType, {}});
     }
     if (settings.devices.empty())
         settings.devices = BuiltInDevices();
 
-    std::string scriptFile = ProfileString(path, "Script", "File");
+    std::wstring scriptFile = ProfileString(path, L"Script", L"File");
     if (scriptFile.empty())
         return settings;
-    settings.loop = ::GetPrivateProfileIntA("Script", "Loop", 0, path.c_str()) != 0;
-    std::string folder = path.substr(0, path.find_last_of('\\') + 1);
-    std::ifstream file(scriptFile.find(':') == std::string::npos ? folder + scriptFile : scriptFile);
+    settings.loop = ::GetPrivateProfileIntW(L"Script", L"Loop", 0, path.c_str()) != 0;
+    std::wstring folder = path.substr(0, path.find_last_of(L'\\') + 1);
+    std::ifstream file(std::filesystem::path(scriptFile.find(L':') == std::wstring::npos ? folder + scriptFile
+                                                                                           : scriptFile));
     if (!file) {
         settings.result = -1;
         return settings;
@@ -99,7 +103,7 @@ Settings ReadSettings(const std::string& path)
 }
 
 struct Simulator {
-    explicit Simulator(const std::string& settingsPath)
+    explicit Simulator(const std::wstring& settingsPath)
     {
         Reset();
         Apply(ReadSettings(settingsPath));
@@ -262,7 +266,7 @@ void SimReset() noexcept
     simulator.Reset();
 }
 
-int SimLoadSettings(const char* iniPath) noexcept
+int SimLoadSettings(const wchar_t* iniPath) noexcept
 {
     Settings settings = ReadSettings(iniPath);
     Simulator& simulator = TheSimulator();

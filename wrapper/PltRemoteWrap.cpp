@@ -14,9 +14,6 @@
 
 namespace {
 
-constexpr unsigned char kNoCode = 255;
-constexpr long kNoObjectResult = 1;
-
 VendorRemote* instance = nullptr;
 
 }  // namespace
@@ -52,8 +49,8 @@ void __stdcall RemoteRelease()
 long __stdcall GetCode(unsigned char* code)
 {
     if (!instance) {
-        *code = kNoCode;
-        return kNoObjectResult;
+        *code = kNoReceiverCode;
+        return kNoReceiverObjectResult;
     }
     return VendorGetCode(instance, code);
 }
@@ -65,7 +62,7 @@ char* __stdcall GetDeviceName(unsigned long index)
 
 long __stdcall SelectDevice(unsigned long index)
 {
-    return instance ? VendorSelectDevice(instance, index) : kNoObjectResult;
+    return instance ? VendorSelectDevice(instance, index) : kNoReceiverObjectResult;
 }
 
 long __stdcall GetCardType()

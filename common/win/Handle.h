@@ -118,9 +118,9 @@ private:
 };
 
 // Begins a directory search; an empty owner when nothing matches pattern.
-inline FindHandle FindFirst(const std::string& pattern, WIN32_FIND_DATAA& entry) noexcept
+inline FindHandle FindFirst(const std::wstring& pattern, WIN32_FIND_DATAW& entry) noexcept
 {
-    return FindHandle(::FindFirstFileA(pattern.c_str(), &entry));
+    return FindHandle(::FindFirstFileW(pattern.c_str(), &entry));
 }
 
 }  // namespace win

@@ -12,26 +12,36 @@ namespace win {
 inline HMODULE ModuleContaining(const void* address)
 {
     HMODULE module = nullptr;
-    if (!::GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                              static_cast<LPCSTR>(address), &module))
+    if (!::GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                              static_cast<LPCWSTR>(address), &module))
         return nullptr;
     return module;
 }
 
-// The full path of module; of the program when module is null.
-inline std::string ModuleFileName(HMODULE module = nullptr)
+// The full path of module; of the program when module is null. Wide, so
+// that a folder named outside the ANSI code page keeps its name, and whole
+// however long: a path cut at MAX_PATH would name another file.
+inline std::wstring ModuleFileName(HMODULE module = nullptr)
 {
-    char path[MAX_PATH] = {};
-    ::GetModuleFileNameA(module, path, MAX_PATH);
-    return path;
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD length = ::GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0)
+            return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
 }
 
 // The folder of module, with its trailing separator, so that a file name can
 // be appended; of the program when module is null.
-inline std::string ModuleFolder(HMODULE module = nullptr)
+inline std::wstring ModuleFolder(HMODULE module = nullptr)
 {
-    std::string path = ModuleFileName(module);
-    return path.substr(0, path.find_last_of('\\') + 1);
+    std::wstring path = ModuleFileName(module);
+    return path.substr(0, path.find_last_of(L'\\') + 1);
 }
 
 }  // namespace win

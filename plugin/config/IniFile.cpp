@@ -1,5 +1,7 @@
 #include "IniFile.h"
 
+#include "common/win/AnsiText.h"
+
 #include <windows.h>
 
 #include <charconv>
@@ -36,21 +38,29 @@ bool IniFile::Usable() const
     return path_.size() < MAX_PATH;
 }
 
-std::string IniFile::ReadString(const char* section, const char* key, const std::string& defaultValue) const
+std::wstring IniFile::ReadWideString(const char* section, const char* key, const std::wstring& defaultValue) const
 {
     if (!Usable())
         return defaultValue;
-    std::string buffer;
+    std::wstring wideSection = win::AnsiToWide(section);
+    std::wstring wideKey = win::AnsiToWide(key);
+    std::wstring buffer;
     DWORD length = 0;
     for (DWORD size = kFirstBufferSize; size <= kMaxValueSize; size *= 2) {
         buffer.resize(size);
-        length = ::GetPrivateProfileStringA(section, key, defaultValue.c_str(), buffer.data(), size, path_.c_str());
+        length = ::GetPrivateProfileStringW(wideSection.c_str(), wideKey.c_str(), defaultValue.c_str(),
+                                            buffer.data(), size, path_.c_str());
         // A value that fills the buffer may have been cut.
         if (length < size - 1)
             break;
     }
     buffer.resize(length);
     return buffer;
+}
+
+std::string IniFile::ReadString(const char* section, const char* key, const std::string& defaultValue) const
+{
+    return win::WideToAnsi(ReadWideString(section, key, win::AnsiToWide(defaultValue)));
 }
 
 std::int32_t IniFile::ReadInteger(const char* section, const char* key, std::int32_t defaultValue) const
@@ -69,30 +79,42 @@ std::vector<std::string> IniFile::ReadSectionValues(const char* section) const
     std::vector<std::string> lines;
     if (!Usable())
         return lines;
-    std::string buffer;
+    std::wstring wideSection = win::AnsiToWide(section);
+    std::wstring buffer;
     for (DWORD size = kFirstBufferSize; size <= kMaxSectionSize; size *= 2) {
-        buffer.assign(size, '\0');
+        buffer.assign(size, L'\0');
         // A section that does not fit is reported as size - 2 characters.
-        if (::GetPrivateProfileSectionA(section, buffer.data(), size, path_.c_str()) < size - 2)
+        if (::GetPrivateProfileSectionW(wideSection.c_str(), buffer.data(), size, path_.c_str()) < size - 2)
             break;
     }
-    for (const char* line = buffer.c_str(); *line; line += lines.back().size() + 1)
-        lines.emplace_back(line);
+    for (const wchar_t* line = buffer.c_str(); *line; line += std::wcslen(line) + 1)
+        lines.push_back(win::WideToAnsi(line));
     return lines;
 }
 
-void IniFile::WriteString(const char* section, const char* key, const std::string& value) const
+IniWriteResult IniFile::WriteWideString(const char* section, const char* key, const std::wstring& value) const
 {
-    if (Usable())
-        ::WritePrivateProfileStringA(section, key, value.c_str(), path_.c_str());
+    if (!Usable())
+        return ERROR_FILENAME_EXCED_RANGE;
+    if (!::WritePrivateProfileStringW(win::AnsiToWide(section).c_str(), win::AnsiToWide(key).c_str(), value.c_str(),
+                                      path_.c_str())) {
+        DWORD error = ::GetLastError();
+        return error != ERROR_SUCCESS ? error : ERROR_WRITE_FAULT;
+    }
+    return ERROR_SUCCESS;
 }
 
-void IniFile::WriteInteger(const char* section, const char* key, std::int32_t value) const
+IniWriteResult IniFile::WriteString(const char* section, const char* key, const std::string& value) const
 {
-    WriteString(section, key, std::to_string(value));
+    return WriteWideString(section, key, win::AnsiToWide(value));
 }
 
-void IniFile::WriteBool(const char* section, const char* key, bool value) const
+IniWriteResult IniFile::WriteInteger(const char* section, const char* key, std::int32_t value) const
 {
-    WriteString(section, key, value ? "1" : "0");
+    return WriteString(section, key, std::to_string(value));
+}
+
+IniWriteResult IniFile::WriteBool(const char* section, const char* key, bool value) const
+{
+    return WriteString(section, key, value ? "1" : "0");
 }

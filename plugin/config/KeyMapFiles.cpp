@@ -5,6 +5,7 @@
 #include "PlainFile.h"
 #include "Settings.h"
 #include "TextCase.h"
+#include "common/win/AnsiText.h"
 #include "common/win/Handle.h"
 
 namespace {
@@ -16,7 +17,7 @@ std::string ModelNameOf(const IniFile& file)
 
 }  // namespace
 
-void LoadKeyMapFile(const std::string& path, KeyMap& keyMap, ModelNameList& modelNames)
+void LoadKeyMapFile(const std::wstring& path, KeyMap& keyMap, ModelNameList& modelNames)
 {
     modelNames.clear();
     keyMap.Clear();
@@ -32,12 +33,11 @@ void LoadKeyMapFile(const std::string& path, KeyMap& keyMap, ModelNameList& mode
         keyMap.AddLine(std::move(line));
 }
 
-KeyMapCatalog ListKeyMapFiles(const std::string& folder, std::string_view defaultConfig)
+KeyMapCatalog ListKeyMapFiles(const std::wstring& folder, std::wstring_view defaultConfig)
 {
     KeyMapCatalog catalog;
-    std::string wanted = AnsiUpperCase(defaultConfig);
-    WIN32_FIND_DATAA entry;
-    win::FindHandle search = win::FindFirst(folder + "*.cfg", entry);
+    WIN32_FIND_DATAW entry;
+    win::FindHandle search = win::FindFirst(folder + L"*.cfg", entry);
     if (!search)
         return catalog;
     do {
@@ -45,15 +45,15 @@ KeyMapCatalog ListKeyMapFiles(const std::string& folder, std::string_view defaul
         // not opened; nor is a file whose name Windows takes for a device.
         bool readable = !(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) &&
                         !NamesDeviceOrPattern(entry.cFileName);
-        if (AnsiUpperCase(entry.cFileName) == wanted)
+        if (SameFileName(entry.cFileName, defaultConfig))
             catalog.chosen = static_cast<int>(catalog.files.size());
         catalog.files.push_back(
             {entry.cFileName, readable ? ModelNameOf(IniFile(folder + entry.cFileName)) : kUnknownModelName});
-    } while (::FindNextFileA(search.Get(), &entry));
+    } while (::FindNextFileW(search.Get(), &entry));
     return catalog;
 }
 
-std::string ChosenKeyMapFileName(const KeyMapCatalog& catalog, int selected)
+std::wstring ChosenKeyMapFileName(const KeyMapCatalog& catalog, int selected)
 {
     if (selected < 0 || selected >= static_cast<int>(catalog.files.size()))
         return kProposedKeyMapFile;

@@ -16,10 +16,10 @@ inline constexpr char kUnknownModelName[] = "<Unknown>";
 // with the file's one model name. A file that cannot be read, and a path
 // that names no plain file (a device, a folder, a pattern), which is never
 // opened, leave an empty key map under "<Unknown>".
-void LoadKeyMapFile(const std::string& path, KeyMap& keyMap, ModelNameList& modelNames);
+void LoadKeyMapFile(const std::wstring& path, KeyMap& keyMap, ModelNameList& modelNames);
 
 struct KeyMapFile {
-    std::string fileName;  // without folder, as the folder listing spells it
+    std::wstring fileName;  // without folder, as the folder listing spells it
     std::string modelName;
 };
 
@@ -32,9 +32,9 @@ struct KeyMapCatalog {
 };
 
 // folder ends with a path separator.
-KeyMapCatalog ListKeyMapFiles(const std::string& folder, std::string_view defaultConfig);
+KeyMapCatalog ListKeyMapFiles(const std::wstring& folder, std::wstring_view defaultConfig);
 
 // The file name to store as the active key map for the dialog's choice, an
 // index into catalog.files or -1 for none: without one, the file the dialog
 // proposes.
-std::string ChosenKeyMapFileName(const KeyMapCatalog& catalog, int selected);
+std::wstring ChosenKeyMapFileName(const KeyMapCatalog& catalog, int selected);

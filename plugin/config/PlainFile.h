@@ -10,8 +10,8 @@
 // Whether the path, by its text alone, names a device ("NUL", "com1.cfg",
 // "CONIN$", any of these as the last component, "\\.\" paths) or a pattern
 // of files (a wildcard).
-bool NamesDeviceOrPattern(std::string_view path);
+bool NamesDeviceOrPattern(std::wstring_view path);
 
 // Whether the path names an existing file that is neither a folder nor a
-// device, and is short enough for the ANSI file functions.
-bool IsPlainFile(const std::string& path);
+// device, and is short enough for the profile functions.
+bool IsPlainFile(const std::wstring& path);

@@ -3,37 +3,84 @@
 #include "IniFile.h"
 #include "KeyMapFiles.h"
 
+#include "common/win/AnsiText.h"
 #include "core/PluginState.h"
+
+#include <algorithm>
 
 namespace {
 
 // In the order they are read and written.
 constexpr const TimingSetting* kWaitSettings[] = {&kWait1Setting, &kWaitNSetting, &kWaitRSetting};
 
-IniFile TheSettingsFile()
-{
-    return IniFile(SettingsFilePath(ThePlugin().moduleFileName));
-}
+// The settings file as the plug-in sees it: the entries it did not take
+// stand in for its own. Writes go on after a failed one, so that every key
+// the file does take is stored; the first failure is the one reported.
+class SettingsFile {
+public:
+    explicit SettingsFile(PluginState& plugin)
+        : file_(SettingsFilePath(plugin.moduleFileName)), unsaved_(plugin.unsavedSettings)
+    {
+    }
 
-void ReadTiming(const IniFile& settings, const TimingSetting& setting, SettingsValues& values)
+    std::wstring ReadWideString(const char* key, const std::wstring& defaultValue) const
+    {
+        const std::wstring* unsaved = unsaved_.Find(key);
+        return unsaved ? *unsaved : file_.ReadWideString(kSettingsSection, key, defaultValue);
+    }
+
+    std::int32_t ReadInteger(const char* key, std::int32_t defaultValue) const
+    {
+        const std::wstring* unsaved = unsaved_.Find(key);
+        if (!unsaved)
+            return file_.ReadInteger(kSettingsSection, key, defaultValue);
+        std::int32_t value;
+        return ParseDecimal(win::WideToAnsi(*unsaved), value) ? value : defaultValue;
+    }
+
+    bool ReadBool(const char* key, bool defaultValue) const { return ReadInteger(key, defaultValue ? 1 : 0) != 0; }
+
+    void Write(const char* key, const std::wstring& value)
+    {
+        IniWriteResult result = file_.WriteWideString(kSettingsSection, key, value);
+        if (result == 0) {
+            unsaved_.Forget(key);
+            return;
+        }
+        unsaved_.Remember(key, value);
+        if (!firstFailure_)
+            firstFailure_ = SettingsWriteFailure{file_.Path(), result};
+    }
+    void WriteInteger(const char* key, std::int32_t value) { Write(key, std::to_wstring(value)); }
+    void WriteBool(const char* key, bool value) { Write(key, value ? L"1" : L"0"); }
+
+    const SettingsWriteResult& FirstFailure() const { return firstFailure_; }
+
+private:
+    IniFile file_;
+    UnsavedSettings& unsaved_;
+    SettingsWriteResult firstFailure_;
+};
+
+void ReadTiming(const SettingsFile& settings, const TimingSetting& setting, SettingsValues& values)
 {
     std::atomic<std::int32_t>& value = values.*setting.value;
-    value = settings.ReadInteger(kSettingsSection, setting.key, value);
+    value = settings.ReadInteger(setting.key, value);
 }
 
-void WriteTiming(const IniFile& settings, const TimingSetting& setting, const SettingsValues& values)
+void WriteTiming(SettingsFile& settings, const TimingSetting& setting, const SettingsValues& values)
 {
-    settings.WriteInteger(kSettingsSection, setting.key, values.*setting.value);
+    settings.WriteInteger(setting.key, values.*setting.value);
 }
 
-std::int32_t ReadDevice(const IniFile& settings, const SettingsValues& values)
+std::int32_t ReadDevice(const SettingsFile& settings, const SettingsValues& values)
 {
-    return settings.ReadInteger(kSettingsSection, kDeviceKey, values.device);
+    return settings.ReadInteger(kDeviceKey, values.device);
 }
 
-bool ReadChipTypeTM(const IniFile& settings, const SettingsValues& values)
+bool ReadChipTypeTM(const SettingsFile& settings, const SettingsValues& values)
 {
-    return settings.ReadBool(kSettingsSection, kChipTypeTMKey, values.chipTypeTM);
+    return settings.ReadBool(kChipTypeTMKey, values.chipTypeTM);
 }
 
 }  // namespace
@@ -49,34 +96,51 @@ SettingsValues& SettingsValues::operator=(const SettingsValues& other)
     return *this;
 }
 
-std::string SettingsFilePath(std::string_view moduleFileName)
+std::wstring SettingsFilePath(std::wstring_view moduleFileName)
 {
-    std::size_t lastDelimiter = moduleFileName.find_last_of(".\\:");
-    if (lastDelimiter != std::string_view::npos && moduleFileName[lastDelimiter] == '.')
+    std::size_t lastDelimiter = moduleFileName.find_last_of(L".\\:");
+    if (lastDelimiter != std::wstring_view::npos && moduleFileName[lastDelimiter] == L'.')
         moduleFileName = moduleFileName.substr(0, lastDelimiter);
-    return std::string(moduleFileName) + ".ini";
+    return std::wstring(moduleFileName) + L".ini";
 }
 
-std::string PluginFolder(std::string_view moduleFileName)
+std::wstring PluginFolder(std::wstring_view moduleFileName)
 {
-    std::size_t lastDelimiter = moduleFileName.find_last_of("\\:");
-    return std::string(lastDelimiter == std::string_view::npos ? std::string_view{}
-                                                               : moduleFileName.substr(0, lastDelimiter + 1));
+    std::size_t lastDelimiter = moduleFileName.find_last_of(L"\\:");
+    return std::wstring(lastDelimiter == std::wstring_view::npos ? std::wstring_view{}
+                                                                 : moduleFileName.substr(0, lastDelimiter + 1));
 }
 
-std::string ReadActiveKeyMapFileName(const IniFile& settings)
+std::wstring ReadActiveKeyMapFileName(const IniFile& settings)
 {
-    return settings.ReadString(kSettingsSection, kKeyMapFileKey, kLoadedKeyMapFile);
+    return settings.ReadWideString(kSettingsSection, kKeyMapFileKey, kLoadedKeyMapFile);
+}
+
+const std::wstring* UnsavedSettings::Find(std::string_view key) const
+{
+    auto entry = std::find_if(entries_.begin(), entries_.end(), [&](const Entry& e) { return e.key == key; });
+    return entry == entries_.end() ? nullptr : &entry->value;
+}
+
+void UnsavedSettings::Remember(std::string_view key, std::wstring value)
+{
+    Forget(key);
+    entries_.push_back({std::string(key), std::move(value)});
+}
+
+void UnsavedSettings::Forget(std::string_view key)
+{
+    std::erase_if(entries_, [&](const Entry& e) { return e.key == key; });
 }
 
 void LoadReceiverConfig()
 {
     PluginState& plugin = ThePlugin();
     SettingsValues& values = plugin.settings;
-    std::string keyMapFile;
+    std::wstring keyMapFile;
     {
-        IniFile settings = TheSettingsFile();
-        keyMapFile = ReadActiveKeyMapFileName(settings);
+        SettingsFile settings(plugin);
+        keyMapFile = settings.ReadWideString(kKeyMapFileKey, kLoadedKeyMapFile);
         ReadTiming(settings, kIntervalSetting, values);
         values.device = ReadDevice(settings, values);
         if (values.device < 0)
@@ -90,34 +154,37 @@ void LoadReceiverConfig()
 
 void ReadTimingSettings()
 {
-    IniFile settings = TheSettingsFile();
+    SettingsFile settings(ThePlugin());
     for (const TimingSetting* wait : kWaitSettings)
         ReadTiming(settings, *wait, ThePlugin().settings);
 }
 
-void SaveTimingSettings()
+SettingsWriteResult SaveTimingSettings()
 {
-    IniFile settings = TheSettingsFile();
+    SettingsFile settings(ThePlugin());
     for (const TimingSetting* wait : kWaitSettings)
         WriteTiming(settings, *wait, ThePlugin().settings);
+    return settings.FirstFailure();
 }
 
 DialogChoices ReadDialogChoices()
 {
     const SettingsValues& values = ThePlugin().settings;
-    IniFile settings = TheSettingsFile();
+    SettingsFile settings(ThePlugin());
     DialogChoices stored;
-    stored.keyMapFile = settings.ReadString(kSettingsSection, kKeyMapFileKey, kProposedKeyMapFile);
+    stored.keyMapFile = settings.ReadWideString(kKeyMapFileKey, kProposedKeyMapFile);
     stored.device = ReadDevice(settings, values);
     stored.chipTypeTM = ReadChipTypeTM(settings, values);
     return stored;
 }
 
-void WriteDialogChoices(const DialogChoices& choices)
+SettingsWriteResult WriteDialogChoices(const DialogChoices& choices)
 {
-    IniFile settings = TheSettingsFile();
-    settings.WriteBool(kSettingsSection, kChipTypeTMKey, choices.chipTypeTM);
+    SettingsFile settings(ThePlugin());
+    settings.WriteBool(kChipTypeTMKey, choices.chipTypeTM);
     WriteTiming(settings, kIntervalSetting, ThePlugin().settings);
-    settings.WriteInteger(kSettingsSection, kDeviceKey, choices.device);
-    settings.WriteString(kSettingsSection, kKeyMapFileKey, choices.keyMapFile);
+    if (choices.device)
+        settings.WriteInteger(kDeviceKey, *choices.device);
+    settings.Write(kKeyMapFileKey, choices.keyMapFile);
+    return settings.FirstFailure();
 }

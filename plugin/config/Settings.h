@@ -17,8 +17,10 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // The settings in memory, signed milliseconds and an index as stored; the
 // threads bound them where they use them. Interval and the waits change
@@ -63,19 +65,50 @@ inline constexpr char kChipTypeTMKey[] = "ChipTypeTM";
 // configuration load (default kLoadedKeyMapFile) and by the dialog (default
 // kProposedKeyMapFile); written by the dialog only.
 inline constexpr char kKeyMapFileKey[] = "DefaultConfig";
-inline constexpr char kLoadedKeyMapFile[] = "Mosker.cfg";
-inline constexpr char kProposedKeyMapFile[] = "PelcatoPCIDVD.cfg";
+inline constexpr wchar_t kLoadedKeyMapFile[] = L"Mosker.cfg";
+inline constexpr wchar_t kProposedKeyMapFile[] = L"PelcatoPCIDVD.cfg";
 
 class IniFile;
 
 // The path with the extension of its file name replaced by (or, without one,
 // extended with) ".ini".
-std::string SettingsFilePath(std::string_view moduleFileName);
+std::wstring SettingsFilePath(std::wstring_view moduleFileName);
 // Everything up to and including the last path separator.
-std::string PluginFolder(std::string_view moduleFileName);
+std::wstring PluginFolder(std::wstring_view moduleFileName);
 
 // The key-map file the settings name, or kLoadedKeyMapFile.
-std::string ReadActiveKeyMapFileName(const IniFile& settings);
+std::wstring ReadActiveKeyMapFileName(const IniFile& settings);
+
+// Entries that the settings file did not take when they were written: a
+// folder the user may not write, a file another program holds open. They
+// stand in for the file's own entries, so that what the user chose applies
+// for as long as the library stays loaded, until a later write of the same
+// key succeeds.
+class UnsavedSettings {
+public:
+    constexpr UnsavedSettings() = default;
+
+    // The value written last for key, if the file did not take it.
+    const std::wstring* Find(std::string_view key) const;
+    void Remember(std::string_view key, std::wstring value);
+    void Forget(std::string_view key);
+    bool Empty() const { return entries_.empty(); }
+
+private:
+    struct Entry {
+        std::string key;
+        std::wstring value;
+    };
+    std::vector<Entry> entries_;
+};
+
+// A write that the settings file did not take: which file, and the system's
+// error code that says why.
+struct SettingsWriteFailure {
+    std::wstring file;
+    std::uint32_t error;
+};
+using SettingsWriteResult = std::optional<SettingsWriteFailure>;
 
 // Reads Interval, Device (a negative one counts as 0) and ChipTypeTM, then
 // loads the key map that the settings name.
@@ -83,17 +116,20 @@ void LoadReceiverConfig();
 
 // Reads Wait1, WaitN and WaitR: the last step of Open.
 void ReadTimingSettings();
-// Writes Wait1, WaitN and WaitR.
-void SaveTimingSettings();
+// Writes Wait1, WaitN and WaitR; the first write the file did not take.
+SettingsWriteResult SaveTimingSettings();
 
 // What the user chooses in the setup dialog besides the timings.
 struct DialogChoices {
-    std::string keyMapFile;   // without folder
-    std::int32_t device = 0;  // -1 when no device is chosen
+    std::wstring keyMapFile;  // without folder
+    // -1 when no device is chosen; none when the dialog listed no device to
+    // choose from, and the stored setting stays as it is.
+    std::optional<std::int32_t> device;
     bool chipTypeTM = false;
 };
 // The choices stored so far, with the values in memory for the keys the
-// file lacks; no value in memory changes.
+// file lacks; no value in memory changes. The device is always given.
 DialogChoices ReadDialogChoices();
-// Stores the choices and the Interval in memory.
-void WriteDialogChoices(const DialogChoices& choices);
+// Stores the choices and the Interval in memory; the first write the file
+// did not take.
+SettingsWriteResult WriteDialogChoices(const DialogChoices& choices);

@@ -2,10 +2,8 @@
 
 #include <windows.h>
 
-std::string AnsiUpperCase(std::string_view text)
+bool SameFileName(std::wstring_view a, std::wstring_view b)
 {
-    std::string upper(text);
-    if (!upper.empty())
-        ::CharUpperBuffA(upper.data(), static_cast<DWORD>(upper.size()));
-    return upper;
+    return ::CompareStringOrdinal(a.data(), static_cast<int>(a.size()), b.data(), static_cast<int>(b.size()),
+                                  TRUE) == CSTR_EQUAL;
 }

@@ -20,6 +20,7 @@
 #include "SetupSession.h"
 
 #include "common/win/MessageWait.h"
+#include "common/win/ModulePath.h"
 #include "config/Settings.h"
 #include "receiver/Receiver.h"
 
@@ -97,8 +98,7 @@ const char* Open(const char* sourceName, HWND hostWindow, const void* hostInfo)
         Close();
 
     plugin.hostWindow = hostWindow;
-    ::GetModuleFileNameA(ThisModule(), plugin.moduleFileName, sizeof plugin.moduleFileName);
-    plugin.moduleFileName[sizeof plugin.moduleFileName - 1] = '\0';
+    plugin.moduleFileName = win::ModuleFileName(ThisModule());
 
     plugin.remoteEvent = {};
     if (sourceName)

@@ -13,6 +13,7 @@
 #include "common/win/Handle.h"
 #include "config/KeyMap.h"
 #include "config/Settings.h"
+#include "receiver/WrapperLibrary.h"
 
 #include <windows.h>
 
@@ -38,12 +39,16 @@ struct HeldKey {
 
 struct PluginState {
     HWND hostWindow = nullptr;
-    char moduleFileName[MAX_PATH] = {};
+    // The plug-in's own file, as Open finds it: wide, so that its folder may
+    // have any name.
+    std::wstring moduleFileName;
 
     RemoteEvent remoteEvent = {};
     KeyEventTexts keyEventTexts = {};
     HeldKey heldKey;
 
+    // Loaded by ReceiverOpen, unloaded by ReceiverClose.
+    WrapperLibrary wrapper;
     // Created by Open (the key map) and by ReceiverOpen (the lists).
     std::optional<KeyMap> keyMap;
     std::optional<ModelNameList> modelNames;
@@ -58,6 +63,7 @@ struct PluginState {
     std::atomic<bool> setupDialogOpen{false};
 
     SettingsValues settings;
+    UnsavedSettings unsavedSettings;
     // The digits a code's text is padded to: 8 once a key map is loaded.
     std::atomic<std::int32_t> codeTextDigits{7};
 

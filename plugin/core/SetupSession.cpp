@@ -3,6 +3,8 @@
 #include "Plugin.h"
 
 #include "common/Guarded.h"
+#include "common/win/AnsiText.h"
+#include "common/win/ErrorText.h"
 #include "config/Settings.h"
 
 #include <atomic>
@@ -39,11 +41,12 @@ void SetupSession::Run()
     plugin::Start();
     std::optional<DialogChoices> closedWith = form_->ShowModal();
     if (closedWith)
-        WriteDialogChoices(*closedWith);
+        Note(WriteDialogChoices(*closedWith));
     EndDialog();
 
-    SaveTimingSettings();
+    Note(SaveTimingSettings());
     LoadReceiverConfig();
+    ReportUnsavedSettings();
 }
 
 DialogChoices SetupSession::StoredChoices()
@@ -53,11 +56,32 @@ DialogChoices SetupSession::StoredChoices()
 
 void SetupSession::ApplyChoices(const DialogChoices& choices)
 {
-    WriteDialogChoices(choices);
+    Note(WriteDialogChoices(choices));
     plugin::Stop();
-    SaveTimingSettings();
+    Note(SaveTimingSettings());
     LoadReceiverConfig();
     plugin::Start();
+}
+
+void SetupSession::Note(const SettingsWriteResult& result)
+{
+    if (result && !firstWriteFailure_)
+        firstWriteFailure_ = result;
+}
+
+// After the dialog, so that the box neither hides behind it nor hands the
+// host's window back while the dialog still runs.
+void SetupSession::ReportUnsavedSettings() const
+{
+    if (!firstWriteFailure_)
+        return;
+    std::wstring text = L"The settings could not be saved in\n" + firstWriteFailure_->file + L"\n\n" +
+                        win::ErrorText(firstWriteFailure_->error) +
+                        L"\n\nYour choices apply until the host application closes. To keep them, close any "
+                        L"program that has the file open, or make the folder writable for your account, then "
+                        L"open the setup dialog again and close it.";
+    HWND owner = ::IsWindow(plugin_.hostWindow) ? plugin_.hostWindow : nullptr;
+    ::MessageBoxW(owner, text.c_str(), win::AnsiToWide(kPluginDescription).c_str(), MB_ICONWARNING | MB_OK);
 }
 
 // Stop runs while the flag still says the dialog is open, so nothing

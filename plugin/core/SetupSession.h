@@ -2,7 +2,9 @@
 // One Setup call: the setup dialog's time, from the stop of a running
 // plug-in to its restart. The dialog shows and collects; the session stores
 // what it collects and restarts the plug-in with it, both when the user
-// changes the device or model and when the dialog closes.
+// changes the device or model and when the dialog closes. Where the
+// settings file takes no writes, the choices apply all the same, and the
+// user is told once, after the dialog has gone.
 
 #include "PluginState.h"
 
@@ -32,9 +34,12 @@ public:
 
 private:
     void EndDialog() noexcept;
+    void Note(const SettingsWriteResult& result);
+    void ReportUnsavedSettings() const;
 
     PluginState& plugin_;
     const bool wasStarted_;
     const bool ownerWasEnabled_;
     std::unique_ptr<TSetupForm> form_;
+    SettingsWriteResult firstWriteFailure_;
 };

@@ -11,7 +11,7 @@
 #include "core/PluginState.h"
 
 #include "CardType.h"
-#include "PltRemoteWrap.h"
+#include "wrapper/PltRemoteWrap.h"
 
 #include <algorithm>
 
@@ -27,7 +27,7 @@ void PollReceiver(PluginState& plugin)
     DWORD pause = 0;
     do {
         unsigned char code = kNoReceiverCode;
-        GetCode(&code);
+        plugin.wrapper.GetCode(&code);
         if (code != kNoReceiverCode) {
             StoreCode(plugin.pendingCode, code);
             plugin.codeEvent.Set();
@@ -53,11 +53,12 @@ DWORD WINAPI ReceiverThreadProc(void*) noexcept
 void ReceiverOpen()
 {
     PluginState& plugin = ThePlugin();
-    RemoteCreate();
+    plugin.wrapper.Load(PluginFolder(plugin.moduleFileName));
+    plugin.wrapper.RemoteCreate();
     plugin.modelNames.emplace();
     plugin.devices.emplace();
     for (unsigned long index = 0; index < kMaxDevices; ++index) {
-        char* name = GetDeviceName(index);
+        char* name = plugin.wrapper.GetDeviceName(index);
         if (!name)
             break;
         plugin.devices->push_back(name);
@@ -77,15 +78,16 @@ void ReceiverClose()
     PluginState& plugin = ThePlugin();
     plugin.devices.reset();
     plugin.modelNames.reset();
-    RemoteRelease();
+    plugin.wrapper.RemoteRelease();
+    plugin.wrapper.Unload();
 }
 
 bool ReceiverStart()
 {
     PluginState& plugin = ThePlugin();
     // The chip type must be in place before the device is selected.
-    SetChipTypeTM(plugin.settings.chipTypeTM ? 1 : 0);
-    SelectDevice(static_cast<unsigned long>(plugin.settings.device));
+    plugin.wrapper.SetChipTypeTM(plugin.settings.chipTypeTM ? 1 : 0);
+    plugin.wrapper.SelectDevice(static_cast<unsigned long>(plugin.settings.device));
 
     plugin.receiverStop = win::Event::CreateManualReset();
     if (!plugin.receiverStop)
@@ -118,10 +120,13 @@ void ReceiverStop()
 
 const char* ReceiverCardTypeText()
 {
-    return CardTypeText(GetCardType());
+    const WrapperLibrary& wrapper = ThePlugin().wrapper;
+    if (const char* problem = WrapperProblemText(wrapper.State()))
+        return problem;
+    return CardTypeText(wrapper.GetCardType());
 }
 
 void ReceiverSetChipTypeTM(bool chipTypeTM)
 {
-    SetChipTypeTM(chipTypeTM ? 1 : 0);
+    ThePlugin().wrapper.SetChipTypeTM(chipTypeTM ? 1 : 0);
 }

@@ -18,8 +18,6 @@ inline std::uint32_t BoundedInterval(std::int32_t intervalMs)
     return static_cast<std::uint32_t>(std::clamp(intervalMs, kMinIntervalMs, kMaxIntervalMs));
 }
 
-// What GetCode reports when no button is pressed.
-constexpr unsigned char kNoReceiverCode = 255;
 // A receiver library that never ends its device list must not hang Open.
 constexpr unsigned long kMaxDevices = 256;
 
@@ -32,8 +30,10 @@ inline bool NamesTunerCard(std::string_view name)
                        [](char a, char b) { return AsciiUpper(a) == b; }) != name.end();
 }
 
-// Creates the receiver object and the lists, and picks the default device:
-// the first whose name holds "PELCATO", else device 0.
+// Loads the wrapper from the plug-in's folder, creates the receiver object
+// and the lists, and picks the default device: the first whose name holds
+// "PELCATO", else device 0. Without the wrapper or the card's receiver
+// library there is no device, and the plug-in runs with nothing to poll.
 void ReceiverOpen();
 void ReceiverClose();
 
@@ -46,7 +46,8 @@ void ReceiverStop();
 // while Stop waits for the DispatchThread.
 void ReceiverRequestStop();
 
-// "CardType CARD_..." for the selected device's card.
+// "CardType CARD_..." for the selected device's card; where the wrapper
+// could not be loaded, what is missing and where to get it.
 const char* ReceiverCardTypeText();
 // Switches the receiver's chip type at once; the next Start programs the
 // one the settings give.

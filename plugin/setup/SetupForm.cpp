@@ -183,7 +183,7 @@ void TSetupForm::LoadControls()
     }
     DialogChoices stored = plugin_.StoredChoices();
     // An index outside the list leaves it with no selection.
-    ::SendMessageA(deviceCombo, CB_SETCURSEL, static_cast<WPARAM>(stored.device), 0);
+    ::SendMessageA(deviceCombo, CB_SETCURSEL, static_cast<WPARAM>(stored.device.value_or(-1)), 0);
     ShowCardInfo();
     ::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_SETCHECK, stored.chipTypeTM ? BST_CHECKED : BST_UNCHECKED, 0);
 
@@ -236,7 +236,11 @@ DialogChoices TSetupForm::CollectChoices() const
     int file = model == CB_ERR ? -1 : static_cast<int>(::SendMessageA(modelCombo, CB_GETITEMDATA, model, 0));
     DialogChoices choices;
     choices.keyMapFile = ChosenKeyMapFileName(keyMapFiles_, file);
-    choices.device = SelectedIndex(Item(Control::DeviceCombo));
+    // Without a device to choose from, as before the card's software is
+    // installed, the user chose none: the stored one stays.
+    HWND deviceCombo = Item(Control::DeviceCombo);
+    if (::SendMessageA(deviceCombo, CB_GETCOUNT, 0, 0) > 0)
+        choices.device = SelectedIndex(deviceCombo);
     choices.chipTypeTM = ::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
     return choices;
 }

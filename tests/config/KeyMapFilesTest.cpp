@@ -4,6 +4,7 @@
 #include "config/KeyMapFiles.h"
 
 #include "ScratchFolder.h"
+#include "common/win/AnsiText.h"
 #include "common/win/Handle.h"
 
 #include <gtest/gtest.h>
@@ -22,8 +23,8 @@ std::string ValueFor(const KeyMap& keyMap, const char* codeText)
 
 TEST(KeyMapFile, LoadKeepsTheFileOrderAndTheFirstOfTwoEqualCodesWins)
 {
-    ScratchFolder folder("keymap-test");
-    std::string path = folder.Write("Remote.cfg", "; a remote\r\n"
+    ScratchFolder folder(L"keymap-test");
+    std::wstring path = folder.Write(L"Remote.cfg", "; a remote\r\n"
                                                   "[Setup]\r\nName=Living room\r\n"
                                                   "[Keys]\r\n"
                                                   "0000001a=Power\r\n"
@@ -48,15 +49,15 @@ TEST(KeyMapFile, LoadKeepsTheFileOrderAndTheFirstOfTwoEqualCodesWins)
 
 TEST(KeyMapFile, MissingFileOrSectionsGiveAnEmptyMapUnderUnknown)
 {
-    ScratchFolder folder("keymap-test");
-    for (const std::string& path : {folder.PathOf("Missing.cfg"), folder.Write("Empty.cfg", ""),
-                                    folder.Write("NoName.cfg", "[Setup]\nModel=x\n[Other]\n00000001=One\n")}) {
+    ScratchFolder folder(L"keymap-test");
+    for (const std::wstring& path : {folder.PathOf(L"Missing.cfg"), folder.Write(L"Empty.cfg", ""),
+                                     folder.Write(L"NoName.cfg", "[Setup]\nModel=x\n[Other]\n00000001=One\n")}) {
         KeyMap keyMap;
         keyMap.AddLine("00000001=Stale");
         ModelNameList modelNames{"Stale"};
         LoadKeyMapFile(path, keyMap, modelNames);
-        EXPECT_EQ(modelNames, ModelNameList{"<Unknown>"}) << path;
-        EXPECT_EQ(keyMap.Count(), 0) << path;
+        EXPECT_EQ(modelNames, ModelNameList{"<Unknown>"}) << testing::PrintToString(path);
+        EXPECT_EQ(keyMap.Count(), 0) << testing::PrintToString(path);
     }
 }
 
@@ -64,8 +65,8 @@ TEST(KeyMapFile, MissingFileOrSectionsGiveAnEmptyMapUnderUnknown)
 // it is seen by the server, and a read from it could wait for ever.
 TEST(KeyMapFile, ADeviceIsNeverOpenedAndReadsAsAMissingFile)
 {
-    std::string pipeName = "\\\\.\\pipe\\pelcato-keymap-test-" + std::to_string(::GetCurrentProcessId());
-    win::File pipe(::CreateNamedPipeA(pipeName.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1,
+    std::wstring pipeName = L"\\\\.\\pipe\\pelcato-keymap-test-" + std::to_wstring(::GetCurrentProcessId());
+    win::File pipe(::CreateNamedPipeW(pipeName.c_str(), PIPE_ACCESS_OUTBOUND | FILE_FLAG_OVERLAPPED, PIPE_TYPE_BYTE, 1,
                                       4096, 4096, 0, nullptr));
     ASSERT_TRUE(pipe) << "CreateNamedPipe failed with error " << ::GetLastError();
     win::Event connected = win::Event::CreateManualReset();
@@ -78,22 +79,23 @@ TEST(KeyMapFile, ADeviceIsNeverOpenedAndReadsAsAMissingFile)
     keyMap.AddLine("00000001=Stale");
     ModelNameList modelNames{"Stale"};
     LoadKeyMapFile(pipeName, keyMap, modelNames);
-    EXPECT_EQ(connected.Wait(0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the key map opened " << pipeName;
+    EXPECT_EQ(connected.Wait(0), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "the key map opened " << testing::PrintToString(pipeName);
     EXPECT_EQ(modelNames, ModelNameList{"<Unknown>"});
     EXPECT_EQ(keyMap.Count(), 0);
     ::CancelIo(pipe.Get());
 }
 
-std::vector<std::string> FileNames(const KeyMapCatalog& catalog)
+std::vector<std::wstring> FileNames(const KeyMapCatalog& catalog)
 {
-    std::vector<std::string> names;
+    std::vector<std::wstring> names;
     for (const KeyMapFile& file : catalog.files)
-        names.push_back(file.fileName + ": " + file.modelName);
+        names.push_back(file.fileName + L": " + win::AnsiToWide(file.modelName));
     std::sort(names.begin(), names.end());
     return names;
 }
 
-int IndexOf(const KeyMapCatalog& catalog, const std::string& fileName)
+int IndexOf(const KeyMapCatalog& catalog, const std::wstring& fileName)
 {
     for (std::size_t i = 0; i < catalog.files.size(); ++i) {
         if (catalog.files[i].fileName == fileName)
@@ -102,54 +104,69 @@ int IndexOf(const KeyMapCatalog& catalog, const std::string& fileName)
     return -1;
 }
 
+// In a folder whose name lies outside any ANSI code page but Cyrillic ones,
+// with a key map named so too: paths are wide, the files' text is ANSI.
 TEST(KeyMapFolder, ListsEveryCfgEntryWithItsModelName)
 {
-    ScratchFolder folder("keymap-folder-test");
-    folder.Write("Beta.cfg", "[Setup]\nName=Same name\n");
-    folder.Write("alpha.CFG", "[Setup]\nName=Same name\n");
-    folder.Write("NoName.cfg", "[Keys]\n0000001A=Power\n");
-    folder.Write("notes.txt", "[Setup]\nName=Not a key map\n");
-    ::CreateDirectoryA(folder.PathOf("Folder.cfg").c_str(), nullptr);
+    ScratchFolder folder(L"keymap-folder-test-\u041f\u0443\u043b\u044c\u0442\u044b");
+    folder.Write(L"Beta.cfg", "[Setup]\nName=Same name\n");
+    folder.Write(L"alpha.CFG", "[Setup]\nName=Same name\n");
+    folder.Write(L"NoName.cfg", "[Keys]\n0000001A=Power\n");
+    folder.Write(L"\u0417\u0430\u043b.cfg", "[Setup]\nName=Caf\xE9 remote\n[Keys]\n0000001A=Power\n");
+    folder.Write(L"notes.txt", "[Setup]\nName=Not a key map\n");
+    folder.MakeFolder(L"Folder.cfg");
 
-    KeyMapCatalog catalog = ListKeyMapFiles(folder.Path(), "ALPHA.cfg");
-    EXPECT_EQ(FileNames(catalog), (std::vector<std::string>{"Beta.cfg: Same name", "Folder.cfg: <Unknown>",
-                                                            "NoName.cfg: <Unknown>", "alpha.CFG: Same name"}));
-    EXPECT_EQ(catalog.chosen, IndexOf(catalog, "alpha.CFG")) << "the setting matches whatever the letter case";
-    EXPECT_EQ(ChosenKeyMapFileName(catalog, IndexOf(catalog, "Beta.cfg")), "Beta.cfg")
+    KeyMapCatalog catalog = ListKeyMapFiles(folder.Path(), L"ALPHA.cfg");
+    EXPECT_EQ(FileNames(catalog),
+              (std::vector<std::wstring>{L"Beta.cfg: Same name", L"Folder.cfg: <Unknown>", L"NoName.cfg: <Unknown>",
+                                         L"alpha.CFG: Same name",
+                                         L"\u0417\u0430\u043b.cfg: " + win::AnsiToWide("Caf\xE9 remote")}));
+    EXPECT_EQ(catalog.chosen, IndexOf(catalog, L"alpha.CFG")) << "the setting matches whatever the letter case";
+    EXPECT_EQ(ChosenKeyMapFileName(catalog, IndexOf(catalog, L"Beta.cfg")), L"Beta.cfg")
         << "of two models with the same name, each stores its own file";
+    EXPECT_EQ(ListKeyMapFiles(folder.Path(), L"\u0437\u0430\u043b.CFG").chosen,
+              IndexOf(catalog, L"\u0417\u0430\u043b.cfg"))
+        << "a file name beyond the ANSI code page matches in any letter case";
 
-    EXPECT_EQ(ListKeyMapFiles(folder.Path(), "Gone.cfg").chosen, 0) << "no match: the first file listed";
+    KeyMap keyMap;
+    ModelNameList modelNames;
+    LoadKeyMapFile(folder.PathOf(L"\u0417\u0430\u043b.cfg"), keyMap, modelNames);
+    EXPECT_EQ(modelNames, ModelNameList{"Caf\xE9 remote"}) << "the text stays ANSI";
+    EXPECT_EQ(ValueFor(keyMap, "0000001A"), "Power");
+
+    EXPECT_EQ(ListKeyMapFiles(folder.Path(), L"Gone.cfg").chosen, 0) << "no match: the first file listed";
 }
 
 TEST(KeyMapFolder, WithoutKeyMapsNothingIsChosenAndTheDVDRemoteIsStored)
 {
-    ScratchFolder folder("keymap-folder-test");
-    folder.Write("readme.txt", "");
-    KeyMapCatalog catalog = ListKeyMapFiles(folder.Path(), "PelcatoPCIDVD.cfg");
+    ScratchFolder folder(L"keymap-folder-test");
+    folder.Write(L"readme.txt", "");
+    KeyMapCatalog catalog = ListKeyMapFiles(folder.Path(), L"PelcatoPCIDVD.cfg");
     EXPECT_TRUE(catalog.files.empty());
-    EXPECT_EQ(ChosenKeyMapFileName(catalog, -1), "PelcatoPCIDVD.cfg");
-    EXPECT_EQ(ChosenKeyMapFileName(catalog, 0), "PelcatoPCIDVD.cfg");
-    EXPECT_TRUE(ListKeyMapFiles(folder.PathOf("missing\\"), "x.cfg").files.empty());
+    EXPECT_EQ(ChosenKeyMapFileName(catalog, -1), L"PelcatoPCIDVD.cfg");
+    EXPECT_EQ(ChosenKeyMapFileName(catalog, 0), L"PelcatoPCIDVD.cfg");
+    EXPECT_TRUE(ListKeyMapFiles(folder.PathOf(L"missing\\"), L"x.cfg").files.empty());
 }
 
 TEST(ShippedKeyMaps, EveryEntryIsAReachableCodeAndModelsAreDistinct)
 {
-    KeyMapCatalog catalog = ListKeyMapFiles(ProgramFolder(), "PelcatoPCIDVD.cfg");
+    KeyMapCatalog catalog = ListKeyMapFiles(ProgramFolder(), L"PelcatoPCIDVD.cfg");
     ASSERT_EQ(catalog.files.size(), 2u);
-    EXPECT_EQ(catalog.files[catalog.chosen].fileName, "PelcatoPCIDVD.cfg");
+    EXPECT_EQ(catalog.files[catalog.chosen].fileName, L"PelcatoPCIDVD.cfg");
     EXPECT_NE(catalog.files[0].modelName, catalog.files[1].modelName);
     for (const KeyMapFile& file : catalog.files) {
+        std::string shownName = win::WideToAnsi(file.fileName);
         KeyMap keyMap;
         ModelNameList modelNames;
         LoadKeyMapFile(ProgramFolder() + file.fileName, keyMap, modelNames);
-        EXPECT_GT(keyMap.Count(), 0) << file.fileName;
-        EXPECT_LE(modelNames[0].size(), 63u) << file.fileName;
+        EXPECT_GT(keyMap.Count(), 0) << shownName;
+        EXPECT_LE(modelNames[0].size(), 63u) << shownName;
         for (int i = 0; i < keyMap.Count(); ++i) {
             std::string name(NameOfLine(keyMap, i));
-            EXPECT_EQ(name.find_first_not_of("0123456789ABCDEF"), std::string::npos) << file.fileName << ": " << name;
-            EXPECT_EQ(name.size(), 8u) << file.fileName << ": " << name;
-            EXPECT_EQ(keyMap.IndexOfName(name), i) << file.fileName << ": " << name << " twice";
-            EXPECT_FALSE(ValueOfLine(keyMap, i).empty()) << file.fileName << ": " << name;
+            EXPECT_EQ(name.find_first_not_of("0123456789ABCDEF"), std::string::npos) << shownName << ": " << name;
+            EXPECT_EQ(name.size(), 8u) << shownName << ": " << name;
+            EXPECT_EQ(keyMap.IndexOfName(name), i) << shownName << ": " << name << " twice";
+            EXPECT_FALSE(ValueOfLine(keyMap, i).empty()) << shownName << ": " << name;
         }
     }
 }

@@ -144,12 +144,12 @@ TEST(MalformedFiles, GiveBoundedResultsAndNeverStall)
     double slowestMs = 0;
     const int cases = CaseCount();
     for (int caseNumber = 0; caseNumber < cases; ++caseNumber) {
-        ScratchFolder folder("malformed-test");
-        std::strcpy(plugin.moduleFileName, folder.PathOf("Pelcato.dll").c_str());
-        folder.Write("Pelcato.ini", maker.Settings(maker.DefaultConfig()));
-        folder.Write("Remote.cfg", maker.KeyMapFile());
-        folder.Write("Second.cfg", maker.KeyMapFile());
-        ::CreateDirectoryA(folder.PathOf("Sub.cfg").c_str(), nullptr);
+        ScratchFolder folder(L"malformed-test");
+        plugin.moduleFileName = folder.PathOf(L"Pelcato.dll");
+        folder.Write(L"Pelcato.ini", maker.Settings(maker.DefaultConfig()));
+        folder.Write(L"Remote.cfg", maker.KeyMapFile());
+        folder.Write(L"Second.cfg", maker.KeyMapFile());
+        folder.MakeFolder(L"Sub.cfg");
         plugin.settings.device = maker.Below(3) - 1;
         plugin.keyMap.emplace();
         plugin.modelNames.emplace();
@@ -161,7 +161,7 @@ TEST(MalformedFiles, GiveBoundedResultsAndNeverStall)
         KeyMapCatalog catalog = ListKeyMapFiles(folder.Path(), presets.keyMapFile);
         std::vector<Finding> findings;
         if (caseNumber % kCheckerEvery == 0)
-            findings = CheckKeyMapFolder(folder.Path());
+            findings = CheckKeyMapFolder(folder.Path(), folder.PathOf(L"Pelcato.ini"));
         std::chrono::duration<double, std::milli> took = std::chrono::steady_clock::now() - start;
         slowestMs = std::max(slowestMs, took.count());
 
@@ -194,7 +194,7 @@ TEST(MalformedFiles, HalfAMillionLinesLoadWholeAndEveryCodeFindsItsFirstLine)
 {
     constexpr int kLines = 500000;
     constexpr int kLowerCaseTwin = 10;  // "0000A"; the last line spells it "0000a"
-    ScratchFolder folder("malformed-test");
+    ScratchFolder folder(L"malformed-test");
     std::string text = "[Setup]\r\nName=Huge\r\n[Keys]\r\n";
     for (int line = 0; line < kLines - 1; ++line) {
         char entry[16];
@@ -202,10 +202,10 @@ TEST(MalformedFiles, HalfAMillionLinesLoadWholeAndEveryCodeFindsItsFirstLine)
         text += entry;
     }
     text += "0000a=K\r\n";
-    folder.Write("Huge.cfg", text);
-    folder.Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Huge.cfg\r\n");
+    folder.Write(L"Huge.cfg", text);
+    folder.Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=Huge.cfg\r\n");
     PluginState& plugin = ThePlugin();
-    std::strcpy(plugin.moduleFileName, folder.PathOf("Pelcato.dll").c_str());
+    plugin.moduleFileName = folder.PathOf(L"Pelcato.dll");
     plugin.keyMap.emplace();
     plugin.modelNames.emplace();
 

@@ -4,6 +4,7 @@
 #include "config/PlainFile.h"
 
 #include "ScratchFolder.h"
+#include "common/win/AnsiText.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -21,7 +22,7 @@ class PathNames : public testing::TestWithParam<NameCase> {};
 
 TEST_P(PathNames, NameADeviceOrPatternWhateverTheFolderAndExtension)
 {
-    EXPECT_EQ(NamesDeviceOrPattern(GetParam().path), GetParam().device) << GetParam().path;
+    EXPECT_EQ(NamesDeviceOrPattern(win::AnsiToWide(GetParam().path)), GetParam().device) << GetParam().path;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -48,20 +49,20 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PlainFile, IsAnExistingFileButNoFolderDeviceOrPattern)
 {
-    ScratchFolder folder("plain-file-test");
-    folder.Write("Remote.cfg", "[Keys]\n");
-    ::CreateDirectoryA(folder.PathOf("Folder.cfg").c_str(), nullptr);
+    ScratchFolder folder(L"plain-file-test");
+    folder.Write(L"Remote.cfg", "[Keys]\n");
+    folder.MakeFolder(L"Folder.cfg");
 
     struct Case {
-        std::string path;
+        std::wstring path;
         bool plain;
     };
-    for (const Case& c : {Case{folder.PathOf("Remote.cfg"), true}, Case{folder.PathOf("Folder.cfg"), false},
-                          Case{folder.PathOf("Missing.cfg"), false}, Case{folder.PathOf("*.cfg"), false},
-                          Case{folder.PathOf("Remote.cf?"), false}, Case{folder.PathOf("COM1.cfg"), false},
-                          Case{folder.PathOf("NUL"), false}, Case{"\\\\.\\pipe\\remote", false},
-                          Case{folder.PathOf(std::string(MAX_PATH, 'x')), false}})
-        EXPECT_EQ(IsPlainFile(c.path), c.plain) << c.path;
+    for (const Case& c : {Case{folder.PathOf(L"Remote.cfg"), true}, Case{folder.PathOf(L"Folder.cfg"), false},
+                          Case{folder.PathOf(L"Missing.cfg"), false}, Case{folder.PathOf(L"*.cfg"), false},
+                          Case{folder.PathOf(L"Remote.cf?"), false}, Case{folder.PathOf(L"COM1.cfg"), false},
+                          Case{folder.PathOf(L"NUL"), false}, Case{L"\\\\.\\pipe\\remote", false},
+                          Case{folder.PathOf(std::wstring(MAX_PATH, L'x')), false}})
+        EXPECT_EQ(IsPlainFile(c.path), c.plain) << testing::PrintToString(c.path);
 }
 
 }  // namespace

@@ -6,10 +6,12 @@
 #include "core/PluginState.h"
 
 #include "ScratchFolder.h"
+#include "common/win/Handle.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -18,34 +20,37 @@
 namespace {
 
 struct PathCase {
-    const char* module;
-    const char* settings;
-    const char* folder;
+    const wchar_t* module;
+    const wchar_t* settings;
+    const wchar_t* folder;
 };
 
 class Paths : public testing::TestWithParam<PathCase> {};
 
 TEST_P(Paths, SettingsFileReplacesTheFileNamesExtension)
 {
-    EXPECT_EQ(SettingsFilePath(GetParam().module), GetParam().settings) << GetParam().module;
-    EXPECT_EQ(PluginFolder(GetParam().module), GetParam().folder) << GetParam().module;
+    EXPECT_EQ(SettingsFilePath(GetParam().module), GetParam().settings);
+    EXPECT_EQ(PluginFolder(GetParam().module), GetParam().folder);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Modules, Paths,
-    testing::Values(PathCase{"C:\\host\\plugins\\Pelcato.dll", "C:\\host\\plugins\\Pelcato.ini", "C:\\host\\plugins\\"},
-                    PathCase{"C:\\host\\Pelcato", "C:\\host\\Pelcato.ini", "C:\\host\\"},
-                    PathCase{"C:\\host.d\\Pelcato", "C:\\host.d\\Pelcato.ini", "C:\\host.d\\"},
-                    PathCase{"C:\\host\\Pelcato.v2.dll", "C:\\host\\Pelcato.v2.ini", "C:\\host\\"},
-                    PathCase{"C:Pelcato.dll", "C:Pelcato.ini", "C:"},
-                    PathCase{"Pelcato.dll", "Pelcato.ini", ""}));
+    testing::Values(PathCase{L"C:\\host\\plugins\\Pelcato.dll", L"C:\\host\\plugins\\Pelcato.ini", L"C:\\host\\plugins\\"},
+                    PathCase{L"C:\\host\\Pelcato", L"C:\\host\\Pelcato.ini", L"C:\\host\\"},
+                    PathCase{L"C:\\host.d\\Pelcato", L"C:\\host.d\\Pelcato.ini", L"C:\\host.d\\"},
+                    PathCase{L"C:\\host\\Pelcato.v2.dll", L"C:\\host\\Pelcato.v2.ini", L"C:\\host\\"},
+                    PathCase{L"C:\\\u041f\u043b\u0430\u0433\\Pelcato.dll", L"C:\\\u041f\u043b\u0430\u0433\\Pelcato.ini",
+                             L"C:\\\u041f\u043b\u0430\u0433\\"},
+                    PathCase{L"C:Pelcato.dll", L"C:Pelcato.ini", L"C:"},
+                    PathCase{L"Pelcato.dll", L"Pelcato.ini", L""}));
 
 // The plug-in with its module in a scratch folder, its settings as loaded.
 class SettingsFile : public testing::Test {
 protected:
     void SetUp() override
     {
-        std::strcpy(plugin.moduleFileName, folder.PathOf("Pelcato.dll").c_str());
+        plugin.moduleFileName = folder.PathOf(L"Pelcato.dll");
+        plugin.unsavedSettings = {};
         plugin.settings.interval = 50;
         plugin.settings.device = 3;
         plugin.settings.chipTypeTM = false;
@@ -62,11 +67,11 @@ protected:
         plugin.modelNames.reset();
     }
 
-    void WriteSettings(const std::string& text) const { folder.Write("Pelcato.ini", text); }
+    void WriteSettings(const std::string& text) const { folder.Write(L"Pelcato.ini", text); }
 
     std::vector<std::string> SettingsLines() const
     {
-        std::ifstream file(folder.PathOf("Pelcato.ini"));
+        std::ifstream file(std::filesystem::path(folder.PathOf(L"Pelcato.ini")));
         std::vector<std::string> lines;
         for (std::string line; std::getline(file, line);) {
             if (!line.empty() && line.back() == '\r')
@@ -76,15 +81,15 @@ protected:
         return lines;
     }
 
-    static bool Exists(const std::string& path) { return ::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    static bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
     PluginState& plugin = ThePlugin();
-    ScratchFolder folder{"settings-test"};
+    ScratchFolder folder{L"settings-test"};
 };
 
 TEST_F(SettingsFile, WithoutAFileOpenKeepsTheValuesAndLoadsMoskerWhileTheDialogProposesTheDVDRemote)
 {
-    folder.Write("Mosker.cfg", "[Setup]\nName=Loaded by default\n[Keys]\n0000001A=Power\n");
+    folder.Write(L"Mosker.cfg", "[Setup]\nName=Loaded by default\n[Keys]\n0000001A=Power\n");
     LoadReceiverConfig();
     ReadTimingSettings();
 
@@ -97,10 +102,10 @@ TEST_F(SettingsFile, WithoutAFileOpenKeepsTheValuesAndLoadsMoskerWhileTheDialogP
     EXPECT_EQ(*plugin.modelNames, ModelNameList{"Loaded by default"});
     EXPECT_EQ(plugin.keyMap->Count(), 1);
     EXPECT_EQ(plugin.codeTextDigits, 8);
-    EXPECT_FALSE(Exists(folder.PathOf("Pelcato.ini"))) << "reading creates no file";
+    EXPECT_FALSE(Exists(folder.PathOf(L"Pelcato.ini"))) << "reading creates no file";
 
     DialogChoices presets = ReadDialogChoices();
-    EXPECT_EQ(presets.keyMapFile, "PelcatoPCIDVD.cfg");
+    EXPECT_EQ(presets.keyMapFile, L"PelcatoPCIDVD.cfg");
     EXPECT_EQ(presets.device, 3) << "the device the plug-in uses, not simply the first";
     EXPECT_FALSE(presets.chipTypeTM);
 }
@@ -144,8 +149,8 @@ TEST_F(SettingsFile, DialogAndTimingsWriteTheSevenKeysInOrder)
 {
     plugin.settings.interval = 70;
     plugin.settings.wait1 = 350;
-    WriteDialogChoices({"Remote.cfg", -1, true});
-    SaveTimingSettings();
+    EXPECT_EQ(WriteDialogChoices({L"Remote.cfg", -1, true}), std::nullopt);
+    EXPECT_EQ(SaveTimingSettings(), std::nullopt);
     EXPECT_EQ(SettingsLines(), (std::vector<std::string>{"[Main]", "ChipTypeTM=1", "Interval=70", "Device=-1",
                                                          "DefaultConfig=Remote.cfg", "Wait1=350", "WaitN=100",
                                                          "WaitR=200"}));
@@ -154,8 +159,11 @@ TEST_F(SettingsFile, DialogAndTimingsWriteTheSevenKeysInOrder)
     EXPECT_EQ(plugin.settings.device, 0) << "no device chosen in the dialog reads as device 0";
     EXPECT_TRUE(plugin.settings.chipTypeTM);
     DialogChoices presets = ReadDialogChoices();
-    EXPECT_EQ(presets.keyMapFile, "Remote.cfg");
+    EXPECT_EQ(presets.keyMapFile, L"Remote.cfg");
     EXPECT_EQ(presets.device, -1);
+
+    WriteDialogChoices({L"Other.cfg", std::nullopt, false});
+    EXPECT_EQ(ReadDialogChoices().device, -1) << "a dialog that listed no device leaves the stored one";
 }
 
 TEST_F(SettingsFile, TimingsAreReadOnlyByTheirOwnStep)
@@ -169,24 +177,80 @@ TEST_F(SettingsFile, TimingsAreReadOnlyByTheirOwnStep)
     EXPECT_EQ(plugin.settings.waitR, 200);
 }
 
-TEST_F(SettingsFile, FileThatCannotBeWrittenLosesNothingInMemory)
-{
-    // A folder where the file should be, and a folder that does not exist.
-    ::CreateDirectoryA(folder.PathOf("Pelcato.ini").c_str(), nullptr);
-    for (const std::string& module : {folder.PathOf("Pelcato.dll"), folder.PathOf("no such folder\\Pelcato.dll")}) {
-        std::strcpy(plugin.moduleFileName, module.c_str());
-        plugin.settings.wait1 = 450;
-        plugin.settings.interval = 70;
-        SaveTimingSettings();
-        WriteDialogChoices({"Remote.cfg", 1, true});
-        LoadReceiverConfig();
-        ReadTimingSettings();
-        EXPECT_EQ(plugin.settings.wait1, 450) << module;
-        EXPECT_EQ(plugin.settings.interval, 70) << module;
-        EXPECT_EQ(plugin.settings.device, 3) << module;
-        EXPECT_FALSE(plugin.settings.chipTypeTM) << module;
-        EXPECT_EQ(*plugin.modelNames, ModelNameList{"<Unknown>"}) << module;
+// Three ways a settings file refuses writes: a folder where the file should
+// be, a folder that does not exist, and a file that another program holds
+// open without sharing writes (which fails even for an administrator).
+enum class Refusal { kFolderInItsPlace, kNoSuchFolder, kHeldOpen };
+
+class UnwritableSettings : public SettingsFile, public testing::WithParamInterface<Refusal> {
+protected:
+    // Makes the file refuse writes until the returned handle closes.
+    win::File Refuse(Refusal refusal)
+    {
+        switch (refusal) {
+        case Refusal::kFolderInItsPlace:
+            folder.MakeFolder(L"Pelcato.ini");
+            return {};
+        case Refusal::kNoSuchFolder:
+            plugin.moduleFileName = folder.PathOf(L"no such folder\\Pelcato.dll");
+            return {};
+        case Refusal::kHeldOpen:
+            WriteSettings("[Main]\r\nDevice=3\r\nDefaultConfig=Remote.cfg\r\n");
+            return win::File(::CreateFileW(folder.PathOf(L"Pelcato.ini").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                           nullptr, OPEN_EXISTING, 0, nullptr));
+        }
+        return {};
     }
+};
+
+// A failed write is reported with the file and the system's reason, and what
+// the user chose applies all the same, through every later read, until a
+// write of the same key succeeds.
+TEST_P(UnwritableSettings, ReportTheFailureAndKeepTheChoicesInForce)
+{
+    folder.Write(L"Other.cfg", "[Setup]\nName=Chosen\n[Keys]\n0000001A=Power\n");
+    win::File holder = Refuse(GetParam());
+    std::wstring settingsFile = SettingsFilePath(plugin.moduleFileName);
+    std::vector<std::string> before = SettingsLines();
+
+    plugin.settings.wait1 = 450;
+    plugin.settings.interval = 70;
+    SettingsWriteResult timings = SaveTimingSettings();
+    SettingsWriteResult choices = WriteDialogChoices({L"Other.cfg", 1, true});
+    ASSERT_TRUE(timings.has_value());
+    ASSERT_TRUE(choices.has_value());
+    EXPECT_EQ(choices->file, settingsFile);
+    EXPECT_NE(choices->error, 0u);
+    if (GetParam() == Refusal::kHeldOpen) {
+        EXPECT_EQ(choices->error, static_cast<std::uint32_t>(ERROR_SHARING_VIOLATION));
+    }
+
+    plugin.settings.wait1 = 300;
+    plugin.settings.interval = 50;
+    LoadReceiverConfig();
+    ReadTimingSettings();
+    EXPECT_EQ(plugin.settings.wait1, 450);
+    EXPECT_EQ(plugin.settings.interval, 70);
+    EXPECT_EQ(plugin.settings.device, 1);
+    EXPECT_TRUE(plugin.settings.chipTypeTM);
+    // A plug-in whose folder is gone has no key map either.
+    EXPECT_EQ(*plugin.modelNames, ModelNameList{GetParam() == Refusal::kNoSuchFolder ? "<Unknown>" : "Chosen"})
+        << "the chosen key map is loaded";
+    EXPECT_EQ(ReadDialogChoices().keyMapFile, L"Other.cfg") << "the dialog shows the choice in force";
+    EXPECT_EQ(SettingsLines(), before) << "the file stays as it was";
+
+    // Once the file takes writes again, the next store empties the stand-ins.
+    holder.Close();
+    if (GetParam() == Refusal::kNoSuchFolder)
+        plugin.moduleFileName = folder.PathOf(L"Pelcato.dll");
+    else if (GetParam() == Refusal::kFolderInItsPlace)
+        ::RemoveDirectoryW(settingsFile.c_str());
+    EXPECT_EQ(WriteDialogChoices({L"Other.cfg", 2, false}), std::nullopt);
+    EXPECT_EQ(SaveTimingSettings(), std::nullopt);
+    EXPECT_TRUE(plugin.unsavedSettings.Empty());
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, UnwritableSettings,
+                         testing::Values(Refusal::kFolderInItsPlace, Refusal::kNoSuchFolder, Refusal::kHeldOpen));
 
 }  // namespace

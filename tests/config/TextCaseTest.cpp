@@ -26,12 +26,29 @@ INSTANTIATE_TEST_SUITE_P(Bytes, AsciiLetters,
                                          AsciiCase{'`', '`'}, AsciiCase{'{', '{'}, AsciiCase{'0', '0'},
                                          AsciiCase{'\xE9', '\xE9'}, AsciiCase{'\xFF', '\xFF'}));
 
-// 0xE9 and 0xC9 are a lower and upper case pair in every Western, Central
-// European, Cyrillic and Greek ANSI code page.
-TEST(AnsiUpperCase, FoldsLettersBeyondAsciiAsTheCodePageHasThem)
+struct FileNameCase {
+    const wchar_t* a;
+    const wchar_t* b;
+    bool same;
+};
+
+class FileNames : public testing::TestWithParam<FileNameCase> {};
+
+// A setting names its key map in any letter case, also beyond ASCII and
+// beyond the ANSI code page.
+TEST_P(FileNames, CompareAsWindowsFileSystemsDo)
 {
-    EXPECT_EQ(AnsiUpperCase("\xE9t\xE9.cfg"), "\xC9T\xC9.CFG");
-    EXPECT_EQ(AnsiUpperCase(""), "");
+    const FileNameCase& c = GetParam();
+    EXPECT_EQ(SameFileName(c.a, c.b), c.same)
+        << testing::PrintToString(std::wstring(c.a)) << " and " << testing::PrintToString(std::wstring(c.b));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, FileNames,
+    testing::Values(FileNameCase{L"Remote.cfg", L"REMOTE.CFG", true},
+                    FileNameCase{L"\u00e9t\u00e9.cfg", L"\u00c9T\u00c9.CFG", true},
+                    FileNameCase{L"\u043f\u0443\u043b\u044c\u0442.cfg", L"\u041f\u0423\u041b\u042c\u0422.cfg", true},
+                    FileNameCase{L"Remote.cfg", L"Remote.cfg ", false}, FileNameCase{L"", L"", true},
+                    FileNameCase{L"Remote1.cfg", L"Remote2.cfg", false}));
 
 }  // namespace

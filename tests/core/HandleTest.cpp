@@ -98,11 +98,11 @@ TEST(HandleOwners, EachKindReadsOnlyItsOwnFailureValueAsEmpty)
 
 TEST(HandleOwners, FailedCreatorsGiveEmptyOwners)
 {
-    ScratchFolder folder("handle-test");
-    EXPECT_FALSE(win::File(::CreateFileA(folder.PathOf("missing.txt").c_str(), GENERIC_READ, 0, nullptr,
+    ScratchFolder folder(L"handle-test");
+    EXPECT_FALSE(win::File(::CreateFileW(folder.PathOf(L"missing.txt").c_str(), GENERIC_READ, 0, nullptr,
                                          OPEN_EXISTING, 0, nullptr)));
-    WIN32_FIND_DATAA entry;
-    EXPECT_FALSE(win::FindFirst(folder.PathOf("*.missing"), entry));
+    WIN32_FIND_DATAW entry;
+    EXPECT_FALSE(win::FindFirst(folder.PathOf(L"*.missing"), entry));
 }
 
 }  // namespace

@@ -42,12 +42,11 @@ protected:
         host.Run([this] { plugin::Open("Test source", host.Window(), hostInfo.bytes); });
         // What the plug-in writes later goes to a folder of the test's own,
         // not beside the test program, where the next run would read it.
-        std::string scratchPath = scratch.PathOf("Pelcato.dll");
-        std::strncpy(ThePlugin().moduleFileName, scratchPath.c_str(), MAX_PATH - 1);
+        ThePlugin().moduleFileName = scratch.PathOf(L"Pelcato.dll");
     }
     void TearDown() override { host.Run(plugin::Close); }
 
-    ScratchFolder scratch{"lifecycle-test"};
+    ScratchFolder scratch{L"lifecycle-test"};
     HostInfo hostInfo{kAcceptedCoreVersion};
     TestHost host;
 };

@@ -1,16 +1,31 @@
 // The plug-in as a host meets it: Pelcato.dll loaded with LoadLibrary and
-// driven through GetProcAddress, a fresh copy for each test.
+// driven through GetProcAddress, a fresh copy for each test; and as hosts
+// are installed, with the plug-in in a folder of its own and a host
+// program elsewhere.
 
 #include "core/HostLayout.h"
-#include "SimControl.h"
+#include "receiver/WrapperLibrary.h"
+#include "setup/FormLayout.h"
+
+#include "ChildProcess.h"
 #include "PluginLibrary.h"
+#include "ScratchFolder.h"
+#include "SimControl.h"
 #include "TestHost.h"
+#include "common/win/AnsiText.h"
+#include "common/win/Handle.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <sstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -83,9 +98,9 @@ TEST_F(PluginDll, KeyMessagesCarryTheRecordByteForByte)
 
 TEST_F(PluginDll, KeysAreNamedByTheKeyMapThatTheSettingsFileChooses)
 {
-    plugin.Folder().Write("Pelcato.ini", "[Main]\r\nDefaultConfig=living.CFG\r\n");
-    plugin.Folder().Write("Living.cfg", "[Setup]\r\nName=Living room\r\n[Keys]\r\n0000001A=Power\r\n");
-    plugin.Folder().Write("Mosker.cfg", "[Setup]\r\nName=Not chosen\r\n[Keys]\r\n0000001A=Wrong\r\n");
+    plugin.Folder().Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=living.CFG\r\n");
+    plugin.Folder().Write(L"Living.cfg", "[Setup]\r\nName=Living room\r\n[Keys]\r\n0000001A=Power\r\n");
+    plugin.Folder().Write(L"Mosker.cfg", "[Setup]\r\nName=Not chosen\r\n[Keys]\r\n0000001A=Wrong\r\n");
     HostInfo info(kAcceptedCoreVersion);
     host.Run([&] {
         plugin.Open("Source", host.Window(), info.bytes);
@@ -179,5 +194,127 @@ TEST_F(PluginDll, FormPointerNamesTheDialogWhileSetupRuns)
     EXPECT_EQ(*plugin.SetupForm, nullptr);
     host.Run(plugin.Close);
 }
+
+// Where the files lie, below a host program in a folder of its own.
+enum class Layout {
+    kBesidePlugin,        // the wrapper and the card's receiver library beside the plug-in
+    kBesideHost,          // both beside the host's program, the plug-in alone in its folder
+    kNoReceiverLibrary,   // the wrapper beside the plug-in, the card's software not installed yet
+};
+
+struct FolderCase {
+    const char* what;
+    const wchar_t* pluginFolder;  // below the host's folder
+    Layout layout;
+};
+
+std::vector<std::string> LinesOf(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line.substr(0, line.find('\r')));
+    return lines;
+}
+
+constexpr DWORD kHostPatienceMs = 30000;
+
+std::string ReadText(const std::wstring& path)
+{
+    std::ifstream file(std::filesystem::path{path}, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+// The host runs PluginFolderHost.exe in its own folder, with the scratch
+// folder as its current folder, so that nothing of the plug-in's lies where
+// Windows looks for a plain LoadLibrary's imports. The simulated receiver
+// in the child plays a script of its own: a tap on Power, then on VolumeUp.
+class PluginFolder : public testing::TestWithParam<FolderCase> {
+protected:
+    void SetUp() override
+    {
+        const FolderCase& c = GetParam();
+        hostFolder_ = scratch_.MakeFolder(L"Host");
+        pluginFolder_ = scratch_.MakeFolder(std::wstring(L"Host\\") + c.pluginFolder);
+        const std::wstring& receiverFolder = c.layout == Layout::kBesideHost ? hostFolder_ : pluginFolder_;
+        Copy(L"PluginFolderHost.exe", hostFolder_);
+        Copy(L"Pelcato.dll", pluginFolder_);
+        Copy(L"pltremotewrap.dll", receiverFolder);
+        if (c.layout != Layout::kNoReceiverLibrary)
+            Copy(L"pltremote.dll", receiverFolder);
+        Write(receiverFolder + L"pltremote-sim.ini", "[Script]\r\nFile=session.txt\r\n");
+        Write(receiverFolder + L"session.txt", "tap 1A\npause 400\ntap 0B\n");
+        Write(pluginFolder_ + L"Pelcato.ini", "[Main]\r\nDevice=1\r\nDefaultConfig=Living.cfg\r\n");
+        Write(pluginFolder_ + L"Living.cfg", "[Setup]\r\nName=Living room\r\n[Keys]\r\n0000001A=Power\r\n"
+                                             "0000000B=VolumeUp\r\n");
+    }
+
+    static void Copy(const wchar_t* file, const std::wstring& folder)
+    {
+        ASSERT_TRUE(::CopyFileW((ProgramFolder() + file).c_str(), (folder + file).c_str(), FALSE))
+            << testing::PrintToString(std::wstring(file));
+    }
+    static void Write(const std::wstring& path, const std::string& text)
+    {
+        std::ofstream(std::filesystem::path{path}, std::ios::binary) << text;
+    }
+
+    // Starts the host with arguments after the plug-in's path.
+    std::unique_ptr<ChildProcess> StartHost(const std::wstring& arguments) const
+    {
+        return std::make_unique<ChildProcess>(L"\"" + hostFolder_ + L"PluginFolderHost.exe\" \"" + pluginFolder_ +
+                                                  L"Pelcato.dll\" " + arguments,
+                                              scratch_.Path(), scratch_.PathOf(L"host-output.txt"));
+    }
+
+    ScratchFolder scratch_{L"plugin-folder"};
+    std::wstring hostFolder_;
+    std::wstring pluginFolder_;
+};
+
+TEST_P(PluginFolder, KeysComeWithItsKeyMapAndTheDialogWritesItsSettings)
+{
+    const FolderCase& c = GetParam();
+    if (std::wstring name = c.pluginFolder; win::AnsiToWide(win::WideToAnsi(name)) != name)
+        std::printf("The test prefix's ANSI code page is %u, which cannot write the folder's name.\n", ::GetACP());
+    bool keysArrive = c.layout != Layout::kNoReceiverLibrary;
+
+    std::unique_ptr<ChildProcess> host = StartHost(keysArrive ? L"keys 4 10000" : L"keys 1 1500");
+    ASSERT_EQ(host->Wait(kHostPatienceMs), 0) << c.what << ":\n" << host->Output();
+    std::vector<std::string> expected = {"open: Pelcato TV tuner"};
+    if (keysArrive) {
+        for (const char* message : {"press Power Living room", "release Power Living room",
+                                    "press VolumeUp Living room", "release VolumeUp Living room"})
+            expected.push_back(message);
+    }
+    expected.push_back("closed");
+    EXPECT_EQ(LinesOf(host->Output()), expected) << c.what;
+
+    host = StartHost(L"setup");
+    HWND form = WaitForSetupForm(kPatienceMs);
+    ASSERT_TRUE(form) << c.what << ":\n" << host->Output();
+    HWND devices = ::GetDlgItem(form, ControlIdOf(Control::DeviceCombo));
+    EXPECT_EQ(::SendMessageW(devices, CB_GETCOUNT, 0, 0), keysArrive ? 2 : 0) << c.what;
+    EXPECT_EQ(WindowText(::GetDlgItem(form, ControlIdOf(Control::CardInfoLabel))),
+              keysArrive ? "CardType CARD_UNKNOWN" : WrapperProblemText(WrapperState::kReceiverLibraryMissing))
+        << c.what;
+    ::PostMessageW(form, WM_CLOSE, 0, 0);
+    ASSERT_EQ(host->Wait(kHostPatienceMs), 0) << c.what << ":\n" << host->Output();
+    std::vector<std::string> settings = LinesOf(ReadText(pluginFolder_ + L"Pelcato.ini"));
+    for (const char* line : {"Device=1", "DefaultConfig=Living.cfg", "Interval=50", "WaitR=200"})
+        EXPECT_NE(std::find(settings.begin(), settings.end(), line), settings.end())
+            << c.what << ": expected " << line << " in the plug-in's own settings file, which holds\n"
+            << testing::PrintToString(settings);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, PluginFolder,
+    testing::Values(FolderCase{"plug-ins in a folder of their own", L"Plug-ins", Layout::kBesidePlugin},
+                    FolderCase{"a folder named outside the ANSI code page",
+                               L"\u041f\u043b\u0430\u0433\u0438\u043d\u044b", Layout::kBesidePlugin},
+                    FolderCase{"the wrapper beside the host's program, the plug-in's folder named outside the ANSI "
+                               "code page",
+                               L"\u041f\u043b\u0430\u0433\u0438\u043d\u044b", Layout::kBesideHost},
+                    FolderCase{"the card's software not installed yet", L"Plug-ins", Layout::kNoReceiverLibrary}));
 
 }  // namespace

@@ -5,6 +5,10 @@
 
 #include "setup/FormLayout.h"
 
+#include "common/win/AnsiText.h"
+#include "common/win/ErrorText.h"
+#include "common/win/Handle.h"
+
 #include "PluginLibrary.h"
 #include "Screenshot.h"
 #include "SimControl.h"
@@ -14,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <future>
 #include <string>
@@ -23,6 +28,7 @@
 namespace {
 
 constexpr DWORD kPatienceMs = 5000;
+constexpr char kPluginDescription[] = "Pelcato TV tuner";
 
 const char kDvdKeyMap[] = "[Setup]\r\nName=DVD remote\r\n[Keys]\r\n"
                           "00000014=OK\r\n0000001a=Power\r\n0000000B=VolumeUp\r\n0000000B=Twice\r\n";
@@ -49,7 +55,7 @@ protected:
         host.Run(plugin.Close);
     }
 
-    void Write(const std::string& name, const std::string& text) const { plugin.Folder().Write(name, text); }
+    void Write(std::wstring_view name, const std::string& text) const { plugin.Folder().Write(name, text); }
 
     // Opens the plug-in and, on the host's thread, the dialog.
     HWND OpenDialog()
@@ -128,7 +134,7 @@ protected:
 
     std::vector<std::string> SettingsLines() const
     {
-        std::ifstream file(plugin.Folder().PathOf("Pelcato.ini"));
+        std::ifstream file(std::filesystem::path(plugin.Folder().PathOf(L"Pelcato.ini")));
         std::vector<std::string> lines;
         for (std::string line; std::getline(file, line);)
             lines.push_back(line.substr(0, line.find('\r')));
@@ -151,9 +157,9 @@ protected:
 
 TEST_F(SetupDialog, ShowsTheFormOverTheHostWithEveryChoiceLoaded)
 {
-    Write("Pelcato.ini", "[Main]\r\nDevice=1\r\nChipTypeTM=1\r\nDefaultConfig=mini.CFG\r\nWait1=450\r\n");
-    Write("Dvd.cfg", kDvdKeyMap);
-    Write("Mini.cfg", kMiniKeyMap);
+    Write(L"Pelcato.ini", "[Main]\r\nDevice=1\r\nChipTypeTM=1\r\nDefaultConfig=mini.CFG\r\nWait1=450\r\n");
+    Write(L"Dvd.cfg", kDvdKeyMap);
+    Write(L"Mini.cfg", kMiniKeyMap);
     ASSERT_TRUE(OpenDialog());
 
     RECT client;
@@ -197,8 +203,8 @@ TEST_F(SetupDialog, WithoutADeviceKeyTheDialogKeepsTheDeviceThePlugInFound)
 {
     const char* names[] = {"USB Webcam", "Pelcato PCI DVD Tuner"};
     SimSetDevices(names, nullptr, 2);
-    Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
-    Write("Dvd.cfg", kDvdKeyMap);
+    Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
+    Write(L"Dvd.cfg", kDvdKeyMap);
     ASSERT_TRUE(OpenDialog());
     EXPECT_EQ(Selection(Control::DeviceCombo), 1);
 
@@ -215,8 +221,8 @@ TEST_F(SetupDialog, WithoutADeviceKeyTheDialogKeepsTheDeviceThePlugInFound)
 TEST_F(SetupDialog, OwnerDestroyedWhileOpenEndsTheDialogAndWritesNothing)
 {
     const std::string settings = "[Main]\r\nDevice=1\r\nChipTypeTM=1\r\nDefaultConfig=Mini.cfg\r\n";
-    Write("Pelcato.ini", settings);
-    Write("Mini.cfg", kMiniKeyMap);
+    Write(L"Pelcato.ini", settings);
+    Write(L"Mini.cfg", kMiniKeyMap);
     HWND owner = nullptr;
     host.Run([&] { owner = ::CreateWindowA("STATIC", "Short-lived host", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
                                            nullptr, nullptr, nullptr); });
@@ -240,8 +246,8 @@ TEST_F(SetupDialog, OwnerDestroyedWhileOpenEndsTheDialogAndWritesNothing)
 // on the host's thread, here a message box that the host opens meanwhile.
 TEST_F(SetupDialog, MonitorShowsCodesWhileAnotherModalLoopRuns)
 {
-    Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
-    Write("Dvd.cfg", kDvdKeyMap);
+    Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
+    Write(L"Dvd.cfg", kDvdKeyMap);
     ASSERT_TRUE(OpenDialog());
     std::future<void> box = host.Post([this] { ::MessageBoxA(form_, "Busy", "Host", MB_OK); });
     HWND boxWindow = WaitForVisibleWindow("#32770", "Host", kPatienceMs);
@@ -299,7 +305,7 @@ INSTANTIATE_TEST_SUITE_P(Ways, ClosingTheDialog, testing::Values("Close", "close
 
 TEST_F(SetupDialog, DeviceChangeSavesAndRestartsAtOnce)
 {
-    Write("Dvd.cfg", kDvdKeyMap);
+    Write(L"Dvd.cfg", kDvdKeyMap);
     ASSERT_TRUE(OpenDialog());
     EXPECT_EQ(Text(Control::CardInfoLabel), "CardType CARD_7134");
     EXPECT_EQ(Stats().lastSelectedDevice, 0);
@@ -318,10 +324,59 @@ TEST_F(SetupDialog, DeviceChangeSavesAndRestartsAtOnce)
     EXPECT_TRUE(WaitForText(Control::KeyLabel, "Key: OK")) << "codes still reach the dialog";
 }
 
+// Another program holds the settings file open and shares no writes. The
+// choices apply all the same, and the user is told once, after the dialog,
+// which file could not be written and why; once the file takes writes
+// again, the next dialog stores what is in force.
+TEST_F(SetupDialog, SettingsThatCannotBeSavedAreToldOnceAndStillApply)
+{
+    Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
+    Write(L"Dvd.cfg", kDvdKeyMap);
+    Write(L"Mini.cfg", kMiniKeyMap);
+    const std::wstring settingsPath = plugin.Folder().PathOf(L"Pelcato.ini");
+    const std::vector<std::string> before = SettingsLines();
+    win::File holder(::CreateFileW(settingsPath.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                                   nullptr));
+    ASSERT_TRUE(holder);
+    ASSERT_TRUE(OpenDialog());
+
+    PostKey(Control::ModelCombo, VK_UP);
+    ASSERT_TRUE(WaitUntil([&] { return GridRows() == Rows{{"0000001A", "Standby"}}; }, kPatienceMs))
+        << "the new model is taken up although the file refused it";
+    EXPECT_FALSE(::FindWindowA("#32770", kPluginDescription)) << "no message while the dialog is open";
+    ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
+
+    HWND box = WaitForVisibleWindow("#32770", kPluginDescription, kPatienceMs);
+    ASSERT_TRUE(box) << "no message about the settings";
+    EXPECT_EQ(::GetWindow(box, GW_OWNER), host.Window());
+    std::string text = WindowText(::GetDlgItem(box, 0xFFFF));
+    for (const std::string& part : {win::WideToAnsi(settingsPath), win::WideToAnsi(win::ErrorText(ERROR_SHARING_VIOLATION)),
+                                    std::string("apply until the host application closes")})
+        EXPECT_NE(text.find(part), std::string::npos) << "expected \"" << part << "\" in\n" << text;
+    ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(WaitUntilClosed()) << "one message for the two stores that failed";
+    EXPECT_EQ(SettingsLines(), before) << "the file stays as it was";
+
+    host.Run(plugin.Start);
+    const unsigned char code = 0x1A;
+    SimPushCodes(&code, 1);
+    ASSERT_TRUE(host.WaitForRelease(kPatienceMs));
+    EXPECT_STREQ(host.Messages().front().record.keyName, "Standby") << "the unsaved model is in force";
+
+    holder.Close();
+    ASSERT_TRUE(OpenDialog());
+    EXPECT_EQ(ComboItems(Control::ModelCombo)[Selection(Control::ModelCombo)], "A mini remote");
+    ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
+    ASSERT_TRUE(WaitUntilClosed()) << "no message once the file takes writes";
+    std::vector<std::string> lines = SettingsLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "DefaultConfig=Mini.cfg"), lines.end())
+        << testing::PrintToString(lines);
+}
+
 TEST_F(SetupDialog, MonitorShowsCodesWithTheirKeysAndRowsAndNothingReachesTheHost)
 {
-    Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
-    Write("Dvd.cfg", kDvdKeyMap);
+    Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
+    Write(L"Dvd.cfg", kDvdKeyMap);
     ASSERT_TRUE(OpenDialog());
 
     // The key's name comes from the key map, not from the record that the
@@ -357,9 +412,9 @@ TEST_F(SetupDialog, MonitorShowsCodesWithTheirKeysAndRowsAndNothingReachesTheHos
 
 TEST_F(SetupDialog, EveryNewDialogAndEveryReloadShowsTheFirstPress)
 {
-    Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
-    Write("Dvd.cfg", kDvdKeyMap);
-    Write("Mini.cfg", kMiniKeyMap);
+    Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
+    Write(L"Dvd.cfg", kDvdKeyMap);
+    Write(L"Mini.cfg", kMiniKeyMap);
     const unsigned char power = 0x1A;
     ASSERT_TRUE(OpenDialog());
     SimPushCodes(&power, 1);
@@ -392,8 +447,8 @@ TEST_F(SetupDialog, ShowsAHundredThousandLineKeyMapRowByRow)
         keyMap += entry;
     }
     keyMap += "0000000a=Late\r\n";
-    Write("Pelcato.ini", "[Main]\r\nDefaultConfig=Big.cfg\r\n");
-    Write("Big.cfg", keyMap);
+    Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=Big.cfg\r\n");
+    Write(L"Big.cfg", keyMap);
     ASSERT_TRUE(OpenDialog());
 
     HWND grid = Item(Control::KeyMapListView);
@@ -406,7 +461,7 @@ TEST_F(SetupDialog, ShowsAHundredThousandLineKeyMapRowByRow)
 
 TEST_F(SetupDialog, ArrowsChangeTheTimingsAndNeverGoPastTheirLimits)
 {
-    Write("Pelcato.ini", "[Main]\r\nWaitR=1000\r\nInterval=10\r\n");
+    Write(L"Pelcato.ini", "[Main]\r\nWaitR=1000\r\nInterval=10\r\n");
     ASSERT_TRUE(OpenDialog());
 
     ClickArrow(Control::Wait1UpDown, true);
@@ -463,8 +518,8 @@ TEST_F(SetupDialog, TabWalksTheControlsAndNoDialogMessageShowsAsACode)
 // button in the monitor.
 TEST_F(SetupDialog, PictureWithACodeInTheMonitor)
 {
-    for (const char* file : {"PelcatoPCIDVD.cfg", "PelcatoMini.cfg", "Pelcato.ini"})
-        ::CopyFileA((ProgramFolder() + file).c_str(), plugin.Folder().PathOf(file).c_str(), FALSE);
+    for (const wchar_t* file : {L"PelcatoPCIDVD.cfg", L"PelcatoMini.cfg", L"Pelcato.ini"})
+        ::CopyFileW((ProgramFolder() + file).c_str(), plugin.Folder().PathOf(file).c_str(), FALSE);
     ASSERT_TRUE(OpenDialog());
     SimPlayScript("hold 1A 10000", 0);
     ASSERT_TRUE(WaitForText(Control::KeyLabel, "Key: Power"));
@@ -478,7 +533,7 @@ TEST_F(SetupDialog, PictureWithACodeInTheMonitor)
     EXPECT_EQ(CurrentRow(), power - rows.begin());
     ::RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ::Sleep(300);  // for the display to show what was drawn
-    EXPECT_TRUE(SaveWindowPicture(form_, ProgramFolder() + "..\\setup-dialog.bmp"));
+    EXPECT_TRUE(SaveWindowPicture(form_, ProgramFolder() + L"..\\setup-dialog.bmp"));
 }
 
 }  // namespace

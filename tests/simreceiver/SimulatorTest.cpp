@@ -3,6 +3,7 @@
 
 #include "PltRemoteWrap.h"
 #include "ScratchFolder.h"
+#include "common/win/AnsiText.h"
 #include "SimControl.h"
 
 #include <gtest/gtest.h>
@@ -26,7 +27,7 @@ protected:
         SimReset();
     }
 
-    std::string Write(const std::string& name, const std::string& text) { return folder_.Write(name, text); }
+    std::wstring Write(std::wstring_view name, const std::string& text) { return folder_.Write(name, text); }
 
     static std::vector<std::string> DeviceNames()
     {
@@ -44,13 +45,13 @@ protected:
     }
 
 private:
-    ScratchFolder folder_{"simulator-test"};
+    ScratchFolder folder_{L"simulator-test"};
 };
 
 TEST_F(Simulator, SettingsFileNamesTheDevicesAndItsScriptPlaysFromTheFirstPoll)
 {
-    Write("session.txt", "tap 2C\npause 300\n");
-    std::string ini = Write("pltremote-sim.ini", "[Device0]\r\nName=Tuner A\r\nCardType=5\r\n"
+    Write(L"session.txt", "tap 2C\npause 300\n");
+    std::wstring ini = Write(L"pltremote-sim.ini", "[Device0]\r\nName=Tuner A\r\nCardType=5\r\n"
                                                  "[Device1]\r\nName=tuner b\r\nCardType=9\r\n"
                                                  "[Script]\r\nFile=session.txt\r\n");
     ASSERT_EQ(SimLoadSettings(ini.c_str()), 0);
@@ -65,23 +66,23 @@ TEST_F(Simulator, SettingsFileNamesTheDevicesAndItsScriptPlaysFromTheFirstPoll)
 
 TEST_F(Simulator, ShippedSettingsAndSampleScriptAreRead)
 {
-    std::string bin = ProgramFolder();
-    ASSERT_EQ(SimLoadSettings((bin + "pltremote-sim.ini").c_str()), 0);
+    std::wstring bin = ProgramFolder();
+    ASSERT_EQ(SimLoadSettings((bin + L"pltremote-sim.ini").c_str()), 0);
     EXPECT_EQ(DeviceNames(), (std::vector<std::string>{"Pelcato PCI DVD Tuner", "Generic Video Capture"}));
 
-    std::string withScript = Write("sample.ini", "[Script]\nFile=" + bin + "remote-session.txt\n");
+    std::wstring withScript = Write(L"sample.ini", "[Script]\nFile=" + win::WideToAnsi(bin) + "remote-session.txt\n");
     EXPECT_EQ(SimLoadSettings(withScript.c_str()), 0);
     EXPECT_EQ(NextCode(), 0x1A);
 }
 
 TEST_F(Simulator, SettingsFileProblemsAreReportedAndTheDevicesStillTaken)
 {
-    std::string missingScript = Write("missing.ini", "[Device0]\nName=Only\n[Script]\nFile=nowhere.txt\n");
+    std::wstring missingScript = Write(L"missing.ini", "[Device0]\nName=Only\n[Script]\nFile=nowhere.txt\n");
     EXPECT_EQ(SimLoadSettings(missingScript.c_str()), -1);
     EXPECT_EQ(DeviceNames(), (std::vector<std::string>{"Only"}));
 
-    Write("bad.txt", "tap 01\n\ntap 1FF\n");
-    std::string badScript = Write("bad.ini", "[Script]\nFile=bad.txt\n");
+    Write(L"bad.txt", "tap 01\n\ntap 1FF\n");
+    std::wstring badScript = Write(L"bad.ini", "[Script]\nFile=bad.txt\n");
     EXPECT_EQ(SimLoadSettings(badScript.c_str()), 3) << "the script's first bad line";
     EXPECT_EQ(DeviceNames(), (std::vector<std::string>{"Pelcato PCI DVD Tuner", "Generic Video Capture"}))
         << "without devices in the file, the built-in ones";

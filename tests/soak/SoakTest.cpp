@@ -114,7 +114,7 @@ protected:
     {
         host.Run([&] { plugin::Open("Soak", window ? window : host.Window(), hostInfo.bytes); });
         // Whatever the plug-in writes goes to a folder of the test's own.
-        std::strncpy(ThePlugin().moduleFileName, scratch.PathOf("Pelcato.dll").c_str(), MAX_PATH - 1);
+        ThePlugin().moduleFileName = scratch.PathOf(L"Pelcato.dll");
     }
 
     // Setup on the host's thread, with a user who closes the dialog as soon
@@ -135,7 +135,7 @@ protected:
         EXPECT_LT(ms, kBoundMs) << what;
     }
 
-    ScratchFolder scratch{"soak-test"};
+    ScratchFolder scratch{L"soak-test"};
     TestHost host;
     HostInfo hostInfo{kAcceptedCoreVersion};
     int threadsBefore_ = 0;
@@ -354,7 +354,8 @@ TEST(WithoutReceiverObject, PlugInWorksWithNothingToPoll)
     });
     EXPECT_TRUE(ThePlugin().devices->empty());
     EXPECT_EQ(ThePlugin().settings.device, 0);
-    EXPECT_EQ(GetCardType(), 0);
+    EXPECT_EQ(ThePlugin().wrapper.GetCardType(), 0);
+    EXPECT_EQ(ThePlugin().wrapper.State(), WrapperState::kLoaded) << "the wrapper is there; its receiver is not";
     const unsigned char code = 0x1A;
     SimPushCodes(&code, 1);
     ::Sleep(300);
@@ -370,20 +371,21 @@ TEST(WithoutReceiverObject, PlugInWorksWithNothingToPoll)
 
 TEST(NoMemoryForTheReceiver, PlugInRunsWithoutAReceiverObject)
 {
-    ScratchFolder folder("no-memory-test");
-    for (const char* file : {"soak_tests.exe", "pltremote.dll"})
-        ASSERT_TRUE(::CopyFileA((ProgramFolder() + file).c_str(), folder.PathOf(file).c_str(), FALSE)) << file;
-    ASSERT_TRUE(::CopyFileA((ProgramFolder() + "..\\faults\\pltremotewrap.dll").c_str(),
-                            folder.PathOf("pltremotewrap.dll").c_str(), FALSE));
+    ScratchFolder folder(L"no-memory-test");
+    for (const wchar_t* file : {L"soak_tests.exe", L"pltremote.dll"})
+        ASSERT_TRUE(::CopyFileW((ProgramFolder() + file).c_str(), folder.PathOf(file).c_str(), FALSE))
+            << testing::PrintToString(std::wstring(file));
+    ASSERT_TRUE(::CopyFileW((ProgramFolder() + L"..\\faults\\pltremotewrap.dll").c_str(),
+                            folder.PathOf(L"pltremotewrap.dll").c_str(), FALSE));
 
-    std::string commandLine = "\"" + folder.PathOf("soak_tests.exe") + "\" --gtest_filter=WithoutReceiverObject.*";
-    ::SetEnvironmentVariableA("PELCATO_NO_MEMORY_COPY", "1");
-    STARTUPINFOA startup = {};
+    std::wstring commandLine = L"\"" + folder.PathOf(L"soak_tests.exe") + L"\" --gtest_filter=WithoutReceiverObject.*";
+    ::SetEnvironmentVariableW(L"PELCATO_NO_MEMORY_COPY", L"1");
+    STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process = {};
-    BOOL started = ::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    BOOL started = ::CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
                                     folder.Path().c_str(), &startup, &process);
-    ::SetEnvironmentVariableA("PELCATO_NO_MEMORY_COPY", nullptr);
+    ::SetEnvironmentVariableW(L"PELCATO_NO_MEMORY_COPY", nullptr);
     ASSERT_TRUE(started);
     win::Handle processHandle(process.hProcess);
     win::Handle threadHandle(process.hThread);

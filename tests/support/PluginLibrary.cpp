@@ -6,9 +6,11 @@
 
 PluginLibrary::PluginLibrary()
 {
-    std::string path = folder_.PathOf("Pelcato.dll");
-    ::CopyFileA((ProgramFolder() + "Pelcato.dll").c_str(), path.c_str(), FALSE);
-    module_ = win::Module(::LoadLibraryA(path.c_str()));
+    // The wrapper lies beside the plug-in, as a user installs them; it finds
+    // the simulated receiver that this program has loaded already.
+    for (const wchar_t* file : {L"Pelcato.dll", L"pltremotewrap.dll"})
+        ::CopyFileW((ProgramFolder() + file).c_str(), folder_.PathOf(file).c_str(), FALSE);
+    module_ = win::Module(::LoadLibraryW(folder_.PathOf(L"Pelcato.dll").c_str()));
     if (!module_)
         return;
     HMODULE module = module_.Get();

@@ -1,8 +1,9 @@
 #pragma once
-// Pelcato.dll as a host meets it: a fresh copy loaded with LoadLibrary from
-// a scratch folder of its own, so that no state carries over between tests
-// and the library's settings and key maps lie where the test puts them. It
-// is unloaded at the end, as a host may right after Close.
+// Pelcato.dll as a host meets it: a fresh copy, with its wrapper beside it,
+// loaded with a plain LoadLibrary from a scratch folder of its own, so that
+// no state carries over between tests and the library's settings and key
+// maps lie where the test puts them. It is unloaded at the end, as a host
+// may right after Close.
 
 #include "ScratchFolder.h"
 #include "common/win/Handle.h"
@@ -30,6 +31,6 @@ public:
     void* const* SetupForm = nullptr;
 
 private:
-    ScratchFolder folder_{"pelcato-test"};
+    ScratchFolder folder_{L"pelcato-test"};
     win::Module module_;
 };

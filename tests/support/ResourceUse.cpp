@@ -30,11 +30,12 @@ bool IsSystemCode(const void* address)
     HMODULE module = win::ModuleContaining(address);
     if (!module)
         return false;
-    std::string path = win::ModuleFileName(module);
-    char system[MAX_PATH] = {};
-    UINT length = ::GetWindowsDirectoryA(system, MAX_PATH);
+    std::wstring path = win::ModuleFileName(module);
+    wchar_t system[MAX_PATH] = {};
+    UINT length = ::GetWindowsDirectoryW(system, MAX_PATH);
     return length > 0 && length < MAX_PATH && path.size() >= length &&
-           ::CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, path.c_str(), length, system, length) == CSTR_EQUAL;
+           ::CompareStringOrdinal(path.c_str(), static_cast<int>(length), system, static_cast<int>(length), TRUE) ==
+               CSTR_EQUAL;
 }
 
 }  // namespace

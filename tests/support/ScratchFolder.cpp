@@ -6,40 +6,41 @@
 #include <windows.h>
 
 #include <atomic>
+#include <filesystem>
 #include <fstream>
 
 namespace {
 
-void RemoveTree(const std::string& folder)
+void RemoveTree(const std::wstring& folder)
 {
-    WIN32_FIND_DATAA entry;
-    win::FindHandle search = win::FindFirst(folder + "*", entry);
-    for (bool more = static_cast<bool>(search); more; more = ::FindNextFileA(search.Get(), &entry)) {
-        std::string name = entry.cFileName;
-        if (name == "." || name == "..")
+    WIN32_FIND_DATAW entry;
+    win::FindHandle search = win::FindFirst(folder + L"*", entry);
+    for (bool more = static_cast<bool>(search); more; more = ::FindNextFileW(search.Get(), &entry)) {
+        std::wstring name = entry.cFileName;
+        if (name == L"." || name == L"..")
             continue;
-        std::string path = folder + name;
+        std::wstring path = folder + name;
         if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            RemoveTree(path + "\\");
+            RemoveTree(path + L"\\");
         } else {
-            ::SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            ::DeleteFileA(path.c_str());
+            ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            ::DeleteFileW(path.c_str());
         }
     }
     search.Close();  // the folder is removed only once its search is closed
-    ::RemoveDirectoryA(folder.c_str());
+    ::RemoveDirectoryW(folder.c_str());
 }
 
 }  // namespace
 
-ScratchFolder::ScratchFolder(const std::string& purpose)
+ScratchFolder::ScratchFolder(std::wstring_view purpose)
 {
     static std::atomic<int> counter = 0;
-    char temp[MAX_PATH] = {};
-    ::GetTempPathA(MAX_PATH, temp);
-    path_ = std::string(temp) + purpose + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
-            std::to_string(counter++) + "\\";
-    ::CreateDirectoryA(path_.c_str(), nullptr);
+    wchar_t temp[MAX_PATH] = {};
+    ::GetTempPathW(MAX_PATH, temp);
+    path_ = std::wstring(temp) + std::wstring(purpose) + L"-" + std::to_wstring(::GetCurrentProcessId()) + L"-" +
+            std::to_wstring(counter++) + L"\\";
+    ::CreateDirectoryW(path_.c_str(), nullptr);
 }
 
 ScratchFolder::~ScratchFolder()
@@ -47,14 +48,21 @@ ScratchFolder::~ScratchFolder()
     RemoveTree(path_);
 }
 
-std::string ScratchFolder::Write(const std::string& name, const std::string& text) const
+std::wstring ScratchFolder::Write(std::wstring_view name, const std::string& text) const
 {
-    std::string path = PathOf(name);
-    std::ofstream(path, std::ios::binary) << text;
+    std::wstring path = PathOf(name);
+    std::ofstream(std::filesystem::path(path), std::ios::binary) << text;
     return path;
 }
 
-std::string ProgramFolder()
+std::wstring ScratchFolder::MakeFolder(std::wstring_view name) const
+{
+    std::wstring path = PathOf(name);
+    std::filesystem::create_directories(std::filesystem::path(path));
+    return path + L"\\";
+}
+
+std::wstring ProgramFolder()
 {
     return win::ModuleFolder();
 }

@@ -1,9 +1,10 @@
 #include "Screenshot.h"
 
+#include <filesystem>
 #include <fstream>
 #include <vector>
 
-bool SaveWindowPicture(HWND window, const std::string& path)
+bool SaveWindowPicture(HWND window, const std::wstring& path)
 {
     RECT rect;
     if (!::GetWindowRect(window, &rect))
@@ -39,7 +40,7 @@ bool SaveWindowPicture(HWND window, const std::string& path)
     header.bfType = 0x4D42;  // "BM"
     header.bfOffBits = sizeof header + sizeof info;
     header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
-    std::ofstream file(path, std::ios::binary);
+    std::ofstream file(std::filesystem::path(path), std::ios::binary);
     file.write(reinterpret_cast<const char*>(&header), sizeof header);
     file.write(reinterpret_cast<const char*>(&info), sizeof info);
     file.write(pixels.data(), static_cast<std::streamsize>(pixels.size()));

@@ -6,4 +6,4 @@
 
 // Saves what the screen shows of a window, frame included, as a 24-bit BMP
 // file; false when it could not.
-bool SaveWindowPicture(HWND window, const std::string& path);
+bool SaveWindowPicture(HWND window, const std::wstring& path);

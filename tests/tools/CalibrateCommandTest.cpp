@@ -9,10 +9,14 @@
 #include "ScratchFolder.h"
 #include "SimControl.h"
 
+#include "common/win/AnsiText.h"
+#include "common/win/ErrorText.h"
+#include "common/win/Handle.h"
 #include "config/IniFile.h"
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -155,9 +159,9 @@ std::string SettingsFile(const std::string& timings)
            "[Extra]\r\nNote=kept as written\r\n";
 }
 
-std::string ReadAll(const std::string& path)
+std::string ReadAll(const std::wstring& path)
 {
-    std::ifstream file(path, std::ios::binary);
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(file), {});
 }
 
@@ -176,13 +180,13 @@ protected:
         return exitCode;
     }
 
-    ScratchFolder folder_{"calibrate-test"};
+    ScratchFolder folder_{L"calibrate-test"};
 };
 
 TEST_F(ScriptedRemote, ReportsEvery40MsFitTheDefaultTimings)
 {
     std::string settings = SettingsFile("Interval=50\r\nWait1=300\r\nWaitN=100\r\nWaitR=200\r\n");
-    std::string path = folder_.Write("Pelcato.ini", settings);
+    std::wstring path = folder_.Write(L"Pelcato.ini", settings);
     std::string output;
     EXPECT_EQ(Run(kRemoteEvery40, true, output), kExitOk) << output;
     EXPECT_NE(output.find("The timings fit this remote."), std::string::npos) << output;
@@ -193,12 +197,24 @@ TEST_F(ScriptedRemote, ReportsEvery40MsFitTheDefaultTimings)
 TEST_F(ScriptedRemote, ReportsEvery240MsAreDiagnosedAndWriteFixesThem)
 {
     std::string settings = SettingsFile("Interval=50\r\nWait1=300\r\nWaitN=100\r\nWaitR=200\r\n");
-    std::string path = folder_.Write("Pelcato.ini", settings);
+    std::wstring path = folder_.Write(L"Pelcato.ini", settings);
     std::string output;
 
     EXPECT_EQ(Run(kRemoteEvery240, false, output), kExitFindings) << output;
     EXPECT_NE(output.find("A held button comes as several presses"), std::string::npos) << output;
     EXPECT_EQ(ReadAll(path), settings) << "calibrate without --write changed the file";
+
+    {
+        // Another program holds the file open and shares no writes.
+        win::File holder(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(holder);
+        EXPECT_EQ(Run(kRemoteEvery240, true, output), kExitCannot) << output;
+        std::string failed = "Could not store the timings in " + Printable(path) + ":\n  " +
+                             win::WideToAnsi(win::ErrorText(ERROR_SHARING_VIOLATION));
+        EXPECT_NE(output.find(failed), std::string::npos) << "expected \"" << failed << "\" in\n" << output;
+        EXPECT_EQ(output.find("Stored in"), std::string::npos) << output;
+    }
+    EXPECT_EQ(ReadAll(path), settings) << "a write that failed changed the file";
 
     EXPECT_EQ(Run(kRemoteEvery240, true, output), kExitFindings) << output;
     IniFile file(path);
@@ -220,7 +236,7 @@ TEST_F(ScriptedRemote, ReportsEvery240MsAreDiagnosedAndWriteFixesThem)
 TEST_F(ScriptedRemote, WithoutAReceiverItSaysWhatToDo)
 {
     SimSetDevices(nullptr, nullptr, 0);
-    folder_.Write("Pelcato.ini", SettingsFile(""));
+    folder_.Write(L"Pelcato.ini", SettingsFile(""));
     std::string output;
     EXPECT_EQ(Run(kRemoteEvery40, false, output), kExitCannot) << output;
     EXPECT_EQ(output, kNoReceiverText);

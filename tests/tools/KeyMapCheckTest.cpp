@@ -4,6 +4,7 @@
 #include "KeyMapCheck.h"
 
 #include "ScratchFolder.h"
+#include "common/win/AnsiText.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -43,14 +44,15 @@ class CheckedFolder : public testing::TestWithParam<FolderCase> {};
 TEST_P(CheckedFolder, ReportsEachProblemAtItsLine)
 {
     const FolderCase& test = GetParam();
-    ScratchFolder folder("keymap-check-test");
+    ScratchFolder folder(L"keymap-check-test");
     for (const auto& [name, text] : test.files) {
-        if (std::string(name).back() == '\\')
-            ::CreateDirectoryA(folder.PathOf(name).c_str(), nullptr);
+        std::wstring wideName = win::AnsiToWide(name);
+        if (wideName.back() == L'\\')
+            folder.MakeFolder(wideName);
         else
-            folder.Write(name, text);
+            folder.Write(wideName, text);
     }
-    std::vector<Finding> findings = CheckKeyMapFolder(folder.Path());
+    std::vector<Finding> findings = CheckKeyMapFolder(folder.Path(), folder.PathOf(L"Pelcato.ini"));
 
     std::string all;
     for (const Finding& finding : findings)
@@ -141,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ShippedKeyMaps, ComeOutClean)
 {
-    std::vector<Finding> findings = CheckKeyMapFolder(ProgramFolder());
+    std::vector<Finding> findings = CheckKeyMapFolder(ProgramFolder(), ProgramFolder() + L"Pelcato.ini");
     for (const Finding& finding : findings)
         ADD_FAILURE() << FormatFinding(finding);
 }

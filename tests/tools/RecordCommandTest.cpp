@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -77,48 +78,50 @@ TEST_P(RecordArguments, ThatAreWrongShowTheUsage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, RecordArguments,
-                         testing::Values(Arguments{}, Arguments{"--seconds", "5"}, Arguments{"a.txt", "--seconds"},
-                                         Arguments{"a.txt", "--seconds", "0"}, Arguments{"a.txt", "--seconds", "3601"},
-                                         Arguments{"a.txt", "--seconds", "5s"}, Arguments{"a.txt", "b.txt"},
-                                         Arguments{"a.txt", "--minutes", "5"}));
+                         testing::Values(Arguments{}, Arguments{L"--seconds", L"5"}, Arguments{L"a.txt", L"--seconds"},
+                                         Arguments{L"a.txt", L"--seconds", L"0"}, Arguments{L"a.txt", L"--seconds", L"3601"},
+                                         Arguments{L"a.txt", L"--seconds", L"5s"}, Arguments{L"a.txt", L"b.txt"},
+                                         Arguments{L"a.txt", L"--minutes", L"5"}));
 
 TEST(RecordCommand, WithoutADeviceSaysWhatToDoAndWritesNothing)
 {
     SimReset();
     SimSetDevices(nullptr, nullptr, 0);
-    ScratchFolder folder("record-test");
+    ScratchFolder folder(L"record-test");
     std::ostringstream out;
-    EXPECT_EQ(RunRecord({folder.PathOf("session.txt"), "--seconds", "1"}, out), kExitCannot);
+    EXPECT_EQ(RunRecord({folder.PathOf(L"session.txt"), L"--seconds", L"1"}, out), kExitCannot);
     EXPECT_EQ(out.str(), kNoReceiverText);
-    EXPECT_FALSE(std::ifstream(folder.PathOf("session.txt")).good());
+    EXPECT_FALSE(std::ifstream(std::filesystem::path(folder.PathOf(L"session.txt"))).good());
     SimReset();
 }
 
 TEST(RecordCommand, FileThatCannotBeWrittenIsReportedBeforeRecording)
 {
     SimReset();
-    ScratchFolder folder("record-test");
+    ScratchFolder folder(L"record-test");
     ReceiverSession session;
     std::ostringstream out;
-    EXPECT_EQ(RecordReports(session, {folder.PathOf("missing\\session.txt"), 60'000, 20, nullptr}, out), kExitCannot);
+    EXPECT_EQ(RecordReports(session, {folder.PathOf(L"missing\\session.txt"), 60'000, 20, nullptr}, out), kExitCannot);
     EXPECT_NE(out.str().find("Cannot write"), std::string::npos) << out.str();
     SimStats stats{};
     SimGetStats(&stats);
     EXPECT_EQ(stats.getCodeCalls, 0) << "no poll for a recording that cannot be kept";
 }
 
+// The file is named outside the ANSI code page: the path is kept wide.
 TEST(RecordCommand, SetStopEventEndsTheRecordingAndTheFileIsStillWritten)
 {
     SimReset();
-    ScratchFolder folder("record-test");
+    ScratchFolder folder(L"record-test");
+    const std::wstring path = folder.PathOf(L"\u0437\u0430\u043f\u0438\u0441\u044c.txt");
     ReceiverSession session;
     unsigned char code = 0x1A;
     SimPushCodes(&code, 1);
     win::Handle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
     std::ostringstream out;
-    EXPECT_EQ(RecordReports(session, {folder.PathOf("session.txt"), 60'000, 20, stop.Get()}, out), kExitOk);
-    EXPECT_EQ(out.str(), "Recorded 1 report of 1 button in 0 s to " + folder.PathOf("session.txt") + ".\n");
-    std::ifstream file(folder.PathOf("session.txt"));
+    EXPECT_EQ(RecordReports(session, {path, 60'000, 20, stop.Get()}, out), kExitOk);
+    EXPECT_EQ(out.str(), "Recorded 1 report of 1 button in 0 s to " + Printable(path) + ".\n");
+    std::ifstream file(std::filesystem::path{path});
     std::stringstream text;
     text << file.rdbuf();
     EXPECT_EQ(text.str(), "# Recorded by PelcatoRemote, polling every 20 ms.\ntap 1A\n");
@@ -159,8 +162,8 @@ std::vector<std::string> PluginMessagesFor(const std::string& script)
     SimReset();
     PluginLibrary plugin;
     EXPECT_TRUE(plugin.Loaded());
-    plugin.Folder().Write("Pelcato.ini", kPluginSettings);
-    plugin.Folder().Write("Living.cfg", kKeyMap);
+    plugin.Folder().Write(L"Pelcato.ini", kPluginSettings);
+    plugin.Folder().Write(L"Living.cfg", kKeyMap);
     TestHost host;
     HostInfo info(kAcceptedCoreVersion);
     host.Run([&] {
@@ -179,8 +182,8 @@ class RecordRoundTrip : public testing::TestWithParam<std::int32_t> {};
 TEST_P(RecordRoundTrip, PluginMakesTheSameMessagesOfTheRecordingAsOfTheSession)
 {
     SimReset();
-    ScratchFolder folder("record-test");
-    std::string path = folder.PathOf("session.txt");
+    ScratchFolder folder(L"record-test");
+    std::wstring path = folder.PathOf(L"session.txt");
     {
         ReceiverSession session;
         session.Select(false, 0);
@@ -188,7 +191,7 @@ TEST_P(RecordRoundTrip, PluginMakesTheSameMessagesOfTheRecordingAsOfTheSession)
         std::ostringstream out;
         ASSERT_EQ(RecordReports(session, {path, kSessionMs, GetParam(), nullptr}, out), kExitOk) << out.str();
     }
-    std::ifstream file(path);
+    std::ifstream file(std::filesystem::path{path});
     std::stringstream recording;
     recording << file.rdbuf();
 

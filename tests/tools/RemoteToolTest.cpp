@@ -1,17 +1,22 @@
 // PelcatoRemote's devices command against the simulated receiver: which
 // device it marks and why, each device's own card type, the receiver that
-// lists nothing, and a settings file that a VirtualStore copy shadows.
+// lists nothing; and, for every command that reads the settings, a
+// settings file that a VirtualStore copy shadows.
 
 #include "Commands.h"
 #include "DevicesCommand.h"
 
+#include "ChildProcess.h"
 #include "OutputLines.h"
 #include "ScratchFolder.h"
 #include "SimControl.h"
+#include "common/win/AnsiText.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -62,7 +67,7 @@ struct ListedDevices {
     SimStats stats;  // after the session has ended
 };
 
-ListedDevices ListIn(const std::string& folder)
+ListedDevices ListIn(const std::wstring& folder)
 {
     ListedDevices result;
     std::ostringstream out;
@@ -94,8 +99,8 @@ class DeviceRule : public DevicesCommand, public testing::WithParamInterface<Rul
 TEST_P(DeviceRule, MarksTheDeviceThePluginUsesAndSaysWhy)
 {
     const RuleCase& test = GetParam();
-    ScratchFolder folder("devices-rule");
-    folder.Write("Pelcato.ini", test.settings);
+    ScratchFolder folder(L"devices-rule");
+    folder.Write(L"Pelcato.ini", test.settings);
     OfferDevices(test.devices);
 
     ListedDevices listed = ListIn(folder.Path());
@@ -125,8 +130,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(DevicesCommand, ReadsEachDevicesOwnCardTypeAndLeavesTheLastSelected)
 {
-    ScratchFolder folder("devices-card-type");
-    folder.Write("Pelcato.ini", "[Main]\r\nChipTypeTM=1\r\n");
+    ScratchFolder folder(L"devices-card-type");
+    folder.Write(L"Pelcato.ini", "[Main]\r\nChipTypeTM=1\r\n");
     OfferDevices({{"Generic Video Capture", 0}, {"Pelcato PCI DVD Tuner", 3}, {"Pelcato Raptor", 7}});
 
     ListedDevices listed = ListIn(folder.Path());
@@ -150,8 +155,8 @@ TEST_F(DevicesCommand, ReadsEachDevicesOwnCardTypeAndLeavesTheLastSelected)
 
 TEST_F(DevicesCommand, ReceiverWithoutDevicesGivesTheAdviceAndCannot)
 {
-    ScratchFolder folder("devices-none");
-    folder.Write("Pelcato.ini", "[Main]\r\nDevice=1\r\n");
+    ScratchFolder folder(L"devices-none");
+    folder.Write(L"Pelcato.ini", "[Main]\r\nDevice=1\r\n");
     SimSetDevices(nullptr, nullptr, 0);
 
     ListedDevices listed = ListIn(folder.Path());
@@ -165,7 +170,7 @@ TEST_F(DevicesCommand, ReceiverWithoutDevicesGivesTheAdviceAndCannot)
 TEST_F(DevicesCommand, AnyArgumentGivesTheUsage)
 {
     std::ostringstream out;
-    EXPECT_EQ(RunDevices({"--all"}, out), kExitCannot);
+    EXPECT_EQ(RunDevices({L"--all"}, out), kExitCannot);
     EXPECT_EQ(out.str().rfind("Usage: PelcatoRemote devices\n", 0), 0u) << out.str();
     SimStats stats;
     SimGetStats(&stats);
@@ -175,54 +180,110 @@ TEST_F(DevicesCommand, AnyArgumentGivesTheUsage)
 // Sets an environment variable for one test and puts the old value back.
 class EnvironmentVariable {
 public:
-    EnvironmentVariable(const char* name, const std::string& value) : name_(name)
+    EnvironmentVariable(const wchar_t* name, const std::wstring& value) : name_(name)
     {
-        char old[MAX_PATH] = {};
-        DWORD length = ::GetEnvironmentVariableA(name, old, MAX_PATH);
+        wchar_t old[MAX_PATH] = {};
+        DWORD length = ::GetEnvironmentVariableW(name, old, MAX_PATH);
         hadValue_ = length > 0 && length < MAX_PATH;
-        old_ = hadValue_ ? old : "";
-        ::SetEnvironmentVariableA(name, value.c_str());
+        old_ = hadValue_ ? old : L"";
+        ::SetEnvironmentVariableW(name, value.c_str());
     }
-    ~EnvironmentVariable() { ::SetEnvironmentVariableA(name_, hadValue_ ? old_.c_str() : nullptr); }
+    ~EnvironmentVariable() { ::SetEnvironmentVariableW(name_, hadValue_ ? old_.c_str() : nullptr); }
     EnvironmentVariable(const EnvironmentVariable&) = delete;
     EnvironmentVariable& operator=(const EnvironmentVariable&) = delete;
 
 private:
-    const char* name_;
+    const wchar_t* name_;
     bool hadValue_;
-    std::string old_;
+    std::wstring old_;
 };
 
-void CreateFolders(const std::string& path)
-{
-    for (std::size_t end = path.find('\\', 3); end != std::string::npos; end = path.find('\\', end + 1))
-        ::CreateDirectoryA(path.substr(0, end).c_str(), nullptr);
-}
+// Windows keeps a copy of the settings for a host that it virtualises. Every
+// command that reads the settings says first that the copy is in effect,
+// and goes by it.
+class VirtualStoreCopy : public DevicesCommand, public testing::WithParamInterface<const char*> {};
 
-TEST_F(DevicesCommand, VirtualStoreCopyIsTheSettingsInEffect)
+TEST_P(VirtualStoreCopy, IsTheSettingsInEffect)
 {
-    ScratchFolder folder("devices-plugin");
-    std::string beside = folder.Write("Pelcato.ini", "[Main]\r\nDevice=0\r\n");
-    ScratchFolder localAppData("devices-local-app-data");
-    std::string localAppDataPath = localAppData.Path().substr(0, localAppData.Path().size() - 1);
-    EnvironmentVariable redirected("LOCALAPPDATA", localAppDataPath);
+    ScratchFolder folder(L"devices-plugin");
+    std::wstring beside = folder.Write(L"Pelcato.ini", "[Main]\r\nDevice=0\r\nDefaultConfig=Remote.cfg\r\n");
+    folder.Write(L"Remote.cfg", "[Setup]\r\nName=Remote\r\n[Keys]\r\n0000001A=Power\r\n");
+    ScratchFolder localAppData(L"devices-local-app-data");
+    std::wstring localAppDataPath = localAppData.Path().substr(0, localAppData.Path().size() - 1);
+    EnvironmentVariable redirected(L"LOCALAPPDATA", localAppDataPath);
     // Where Windows keeps a redirected write: the path without its drive,
     // under the user's VirtualStore folder.
-    std::string copy = localAppDataPath + "\\VirtualStore" + beside.substr(2);
-    CreateFolders(copy);
-    localAppData.Write(copy.substr(localAppData.Path().size()), "[Main]\r\nDevice=1\r\n");
+    std::wstring copy = localAppDataPath + L"\\VirtualStore" + beside.substr(2);
+    std::filesystem::create_directories(std::filesystem::path(copy).parent_path());
+    std::ofstream(std::filesystem::path(copy), std::ios::binary)
+        << "[Main]\r\nDevice=1\r\nDefaultConfig=Gone.cfg\r\n";
     OfferDevices({{"Pelcato PCI DVD Tuner", 3}, {"Generic Video Capture", 0}});
 
-    ListedDevices listed = ListIn(folder.Path());
+    const std::string command = GetParam();
+    std::ostringstream out;
+    int exitCode;
+    if (command == "devices") {
+        ReceiverSession session;
+        exitCode = ListDevices(FindPluginFiles(folder.Path()), session, out);
+    } else {
+        exitCode = RunCheck({folder.Path()}, out);
+    }
+    std::string output = out.str();
 
-    ASSERT_EQ(listed.exitCode, kExitOk) << listed.output;
-    std::string inEffect = "Settings in effect: " + copy + "\n";
-    EXPECT_EQ(listed.output.rfind(inEffect, 0), 0u) << "expected first:\n" << inEffect << "actual:\n" << listed.output;
-    std::string shadowed = beside + ": edits to that file do nothing";
-    EXPECT_NE(listed.output.find(shadowed), std::string::npos)
-        << "expected \"" << shadowed << "\" in\n" << listed.output;
-    EXPECT_EQ(MarkedDevices(listed.output), std::vector<unsigned long>{1}) << listed.output;
-    EXPECT_NE(listed.output.find("The Device setting in " + copy), std::string::npos) << listed.output;
+    std::string inEffect = "Settings in effect: " + Printable(copy) + "\n";
+    EXPECT_EQ(output.rfind(inEffect, 0), 0u) << command << ": expected first:\n" << inEffect << "actual:\n" << output;
+    std::string shadowed = Printable(beside) + ": edits to that file do nothing";
+    EXPECT_NE(output.find(shadowed), std::string::npos) << command << ": expected \"" << shadowed << "\" in\n" << output;
+    if (command == "devices") {
+        EXPECT_EQ(exitCode, kExitOk) << output;
+        EXPECT_EQ(MarkedDevices(output), std::vector<unsigned long>{1}) << output;
+        EXPECT_NE(output.find("The Device setting in " + Printable(copy)), std::string::npos) << output;
+    } else {
+        EXPECT_EQ(exitCode, kExitFindings) << output;
+        std::string finding = "Pelcato.ini(3): DefaultConfig names \"Gone.cfg\"";
+        EXPECT_NE(output.find(finding), std::string::npos) << "expected \"" << finding << "\" in\n" << output;
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(Commands, VirtualStoreCopy, testing::Values("devices", "check"));
+
+// PelcatoRemote.exe itself where users put it: beside the plug-in, in a
+// folder named outside the ANSI code page, run from a command prompt there.
+struct FolderRun {
+    const char* what;
+    bool folderArgument;  // names the folder on the command line rather than by default
+    const char* command;
+    const char* expected;
+};
+
+class ToolInAFolderNamedInAnyScript : public testing::TestWithParam<FolderRun> {};
+
+TEST_P(ToolInAFolderNamedInAnyScript, FindsItsFilesAndItsReceiver)
+{
+    const FolderRun& run = GetParam();
+    ScratchFolder folder(L"remote-tool-\u041f\u043b\u0430\u0433\u0438\u043d\u044b");
+    for (const wchar_t* file : {L"PelcatoRemote.exe", L"pltremotewrap.dll", L"pltremote.dll", L"PelcatoPCIDVD.cfg",
+                                L"PelcatoMini.cfg"})
+        ASSERT_TRUE(::CopyFileW((ProgramFolder() + file).c_str(), folder.PathOf(file).c_str(), FALSE))
+            << testing::PrintToString(std::wstring(file));
+    folder.Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=PelcatoMini.cfg\r\n");
+
+    std::wstring commandLine = L"\"" + folder.PathOf(L"PelcatoRemote.exe") + L"\" " + win::AnsiToWide(run.command);
+    // Without the trailing separator, which would escape the closing quote.
+    if (run.folderArgument)
+        commandLine += L" \"" + folder.Path().substr(0, folder.Path().size() - 1) + L"\"";
+    ChildProcess tool(commandLine, folder.Path(), folder.PathOf(L"output.txt"));
+    ASSERT_EQ(tool.Wait(30000), kExitOk) << run.what << ":\n" << tool.Output();
+    EXPECT_NE(tool.Output().find(run.expected), std::string::npos)
+        << run.what << ": expected \"" << run.expected << "\" in\n" << tool.Output();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, ToolInAFolderNamedInAnyScript,
+    testing::Values(FolderRun{"check, in its own folder", false, "check", ": every key map works as written.\n"},
+                    FolderRun{"check, the folder named on the command line", true, "check",
+                              ": every key map works as written.\n"},
+                    FolderRun{"devices, through the wrapper beside it", false, "devices",
+                              "Pelcato PCI DVD Tuner  CardType CARD_7134  <- the plug-in uses this one\n"}));
 
 }  // namespace

@@ -80,8 +80,8 @@ TEST(WatchPrediction, EqualsWhatThePluginSendsTheHost)
     PluginLibrary plugin;
     ASSERT_TRUE(plugin.Loaded()) << "Pelcato.dll with all its exports";
     const ScratchFolder& folder = plugin.Folder();
-    folder.Write("Watch.cfg", kKeyMap);
-    std::string settingsFile = SettingsFilePath(folder.PathOf("Pelcato.dll"));
+    folder.Write(L"Watch.cfg", kKeyMap);
+    std::wstring settingsFile = SettingsFilePath(folder.PathOf(L"Pelcato.dll"));
     folder.Write(settingsFile.substr(folder.Path().size()), kSettings);
 
     std::vector<PredictedMessage> predicted;
@@ -188,10 +188,11 @@ TEST_P(WatchCannot, SaysWhyAndExitsWithCode2)
 
 INSTANTIATE_TEST_SUITE_P(
     Answers, WatchCannot,
-    testing::Values(CannotCase{"no device", {"--seconds", "1"}, false, kNoReceiverText},
-                    CannotCase{"no count", {"--seconds"}, true, "Usage: PelcatoRemote watch"},
-                    CannotCase{"zero seconds", {"--seconds", "0"}, true, "Usage: PelcatoRemote watch"},
-                    CannotCase{"not a number", {"--seconds", "5s"}, true, "Usage: PelcatoRemote watch"},
-                    CannotCase{"another option", {"--minutes", "2"}, true, "Usage: PelcatoRemote watch"}));
+    testing::Values(CannotCase{"no device", {L"--seconds", L"1"}, false, kNoReceiverText},
+                    CannotCase{"no count", {L"--seconds"}, true, "Usage: PelcatoRemote watch"},
+                    CannotCase{"zero seconds", {L"--seconds", L"0"}, true, "Usage: PelcatoRemote watch"},
+                    CannotCase{"not a number", {L"--seconds", L"5s"}, true, "Usage: PelcatoRemote watch"},
+                    CannotCase{"a count of other digits", {L"--seconds", L"\u0661"}, true, "Usage: PelcatoRemote watch"},
+                    CannotCase{"another option", {L"--minutes", L"2"}, true, "Usage: PelcatoRemote watch"}));
 
 }  // namespace

@@ -3,6 +3,8 @@
 #include "Calibration.h"
 #include "Commands.h"
 
+#include "common/win/AnsiText.h"
+#include "common/win/ErrorText.h"
 #include "config/IniFile.h"
 #include "config/Settings.h"
 #include "core/Clock.h"
@@ -51,13 +53,34 @@ std::vector<std::uint64_t> RecordPress(ReceiverSession& session, std::uint32_t q
     }
 }
 
-void WriteChanged(const IniFile& file, const TimingSetting& setting, std::int32_t current, std::int32_t suggested,
-                  std::ostream& out)
+struct TimingChange {
+    const TimingSetting& setting;
+    std::int32_t current;
+    std::int32_t suggested;
+};
+
+// Stores the timings that change, one key at a time, and says what it
+// stored; false, after saying why, at the first the file does not take.
+bool WriteChanges(const std::wstring& settingsFile, const std::vector<TimingChange>& changes, std::ostream& out)
 {
-    if (current == suggested)
-        return;
-    file.WriteInteger(kSettingsSection, setting.key, suggested);
-    out << "  " << setting.key << " " << current << " -> " << suggested << "\n";
+    IniFile file(settingsFile);
+    std::string stored;
+    for (const TimingChange& change : changes) {
+        if (change.current == change.suggested)
+            continue;
+        if (IniWriteResult error = file.WriteInteger(kSettingsSection, change.setting.key, change.suggested)) {
+            out << "\nCould not store the timings in " << Printable(settingsFile) << ":\n  "
+                << win::WideToAnsi(win::ErrorText(error)) << "\n"
+                << (stored.empty() ? std::string("Nothing was stored.\n") : "Stored before that:\n" + stored)
+                << "Close any program that has the file open, or set the timings in the plug-in's\n"
+                << "setup dialog (see \"Settings that cannot be saved\" in the guide).\n";
+            return false;
+        }
+        stored += "  " + std::string(change.setting.key) + " " + std::to_string(change.current) + " -> " +
+                  std::to_string(change.suggested) + "\n";
+    }
+    out << "\nStored in " << Printable(settingsFile) << ":\n" << stored;
+    return true;
 }
 
 }  // namespace
@@ -99,14 +122,15 @@ int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool w
     const Timings& next = calibration.suggested;
     bool changes = next.interval != current.interval || next.wait1 != current.wait1 || next.waitR != current.waitR;
     if (write && changes) {
-        IniFile file(files.settingsFile);
-        out << "\nStored in " << files.settingsFile << ":\n";
-        WriteChanged(file, kIntervalSetting, current.interval, next.interval, out);
-        WriteChanged(file, kWait1Setting, current.wait1, next.wait1, out);
-        WriteChanged(file, kWaitRSetting, current.waitR, next.waitR, out);
+        if (!WriteChanges(files.settingsFile,
+                          {{kIntervalSetting, current.interval, next.interval},
+                           {kWait1Setting, current.wait1, next.wait1},
+                           {kWaitRSetting, current.waitR, next.waitR}},
+                          out))
+            return kExitCannot;
         out << "Restart the host application to use them.\n";
     } else if (write) {
-        out << "\nNothing to store: the timings in " << files.settingsFile << " stay as they are.\n";
+        out << "\nNothing to store: the timings in " << Printable(files.settingsFile) << " stay as they are.\n";
     } else if (changes) {
         out << "Run \"PelcatoRemote calibrate --write\" to store them, or set them in the plug-in's setup dialog.\n";
     }
@@ -116,9 +140,9 @@ int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool w
 int RunCalibrate(const Arguments& arguments, std::ostream& out)
 {
     bool write = false;
-    for (const std::string& argument : arguments) {
-        if (argument != "--write") {
-            out << "Unknown argument \"" << argument << "\". Usage: PelcatoRemote calibrate [--write]\n";
+    for (const std::wstring& argument : arguments) {
+        if (argument != L"--write") {
+            out << "Unknown argument \"" << win::WideToAnsi(argument) << "\". Usage: PelcatoRemote calibrate [--write]\n";
             return kExitCannot;
         }
         write = true;

@@ -1,7 +1,7 @@
 // check [folder]
 //
 // Checks the key maps in folder (by default the program's own, which is the
-// plug-in's when it is installed) and the settings file beside them, and
+// plug-in's when it is installed) and the settings file in effect there, and
 // prints each finding as "file(line): what happens". Exit code 0 when there
 // is none, 1 when there are findings, 2 when the folder cannot be checked.
 
@@ -25,16 +25,16 @@ void PrintUsage(std::ostream& out)
            "fail without a word at run time. Exit code 0 when nothing is found.\n";
 }
 
-std::string AsFolder(std::string path)
+std::wstring AsFolder(std::wstring path)
 {
-    if (!path.empty() && path.back() != '\\' && path.back() != '/' && path.back() != ':')
-        path += '\\';
+    if (!path.empty() && path.back() != L'\\' && path.back() != L'/' && path.back() != L':')
+        path += L'\\';
     return path;
 }
 
-bool IsHelp(const std::string& argument)
+bool IsHelp(const std::wstring& argument)
 {
-    return argument == "/?" || argument == "-h" || argument == "--help";
+    return argument == L"/?" || argument == L"-h" || argument == L"--help";
 }
 
 }  // namespace
@@ -45,20 +45,22 @@ int RunCheck(const Arguments& arguments, std::ostream& out)
         PrintUsage(out);
         return arguments.size() > 1 ? kExitCannot : kExitOk;
     }
-    std::string folder = arguments.size() == 1 ? AsFolder(arguments[0]) : ToolFolder();
-    DWORD attributes = ::GetFileAttributesA(folder.c_str());
+    std::wstring folder = arguments.size() == 1 ? AsFolder(arguments[0]) : ToolFolder();
+    DWORD attributes = ::GetFileAttributesW(folder.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
-        out << folder << " is no folder.\n";
+        out << Printable(folder) << " is no folder.\n";
         return kExitCannot;
     }
 
-    std::vector<Finding> findings = CheckKeyMapFolder(folder);
+    PluginFiles files = FindPluginFiles(folder);
+    ReportShadowedSettings(files, out);
+    std::vector<Finding> findings = CheckKeyMapFolder(files.folder, files.settingsFile);
     for (const Finding& finding : findings)
         out << FormatFinding(finding) << "\n";
     if (findings.empty()) {
-        out << folder << ": every key map works as written.\n";
+        out << Printable(folder) << ": every key map works as written.\n";
         return kExitOk;
     }
-    out << folder << ": " << findings.size() << " finding" << (findings.size() == 1 ? "" : "s") << ".\n";
+    out << Printable(folder) << ": " << findings.size() << " finding" << (findings.size() == 1 ? "" : "s") << ".\n";
     return kExitFindings;
 }

@@ -7,7 +7,9 @@
 #include <string>
 #include <vector>
 
-using Arguments = std::vector<std::string>;
+// Wide, as Windows gives them, so that a path may name a folder outside the
+// ANSI code page.
+using Arguments = std::vector<std::wstring>;
 
 constexpr int kExitOk = 0;
 // check: findings in the key maps; calibrate: the timings do not fit.

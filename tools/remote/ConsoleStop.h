@@ -29,4 +29,4 @@ private:
 };
 
 // A count of seconds from the command line: digits only, 1 to maxSeconds.
-std::optional<int> ParseSeconds(std::string_view text, int maxSeconds);
+std::optional<int> ParseSeconds(std::wstring_view text, int maxSeconds);

@@ -16,7 +16,7 @@ void ExplainChoice(const DeviceChoice& choice, const PluginFiles& files, std::si
 {
     switch (choice.reason) {
     case DeviceReason::kSetting:
-        out << "The Device setting in " << files.settingsFile << " chooses device " << choice.index << ".\n";
+        out << "The Device setting in " << Printable(files.settingsFile) << " chooses device " << choice.index << ".\n";
         if (choice.index >= deviceCount)
             out << "There is no device " << choice.index
                 << ": set Device to one of the numbers above, or remove the line\n"
@@ -25,12 +25,12 @@ void ExplainChoice(const DeviceChoice& choice, const PluginFiles& files, std::si
     case DeviceReason::kNameSearch:
         out << "There is no Device setting, so the plug-in uses the first device with\n"
             << "\"Pelcato\" in its name. To use another, add Device=<number> under [Main] in\n"
-            << files.settingsFile << ".\n";
+            << Printable(files.settingsFile) << ".\n";
         break;
     case DeviceReason::kFirstDevice:
         out << "There is no Device setting and no device has \"Pelcato\" in its name, so the\n"
             << "plug-in uses the first device. To use another, add Device=<number> under\n"
-            << "[Main] in " << files.settingsFile << ".\n";
+            << "[Main] in " << Printable(files.settingsFile) << ".\n";
         break;
     }
 }
@@ -42,7 +42,7 @@ int ListDevices(const PluginFiles& files, ReceiverSession& session, std::ostream
     PluginSettings settings = ReadPluginSettings(files, out);
     const std::vector<std::string>& devices = session.Devices();
     if (devices.empty()) {
-        out << kNoReceiverText;
+        out << NoDeviceText(session.Wrapper());
         return kExitCannot;
     }
     DeviceChoice choice = ChooseDevice(settings, devices);

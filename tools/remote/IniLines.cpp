@@ -14,9 +14,9 @@ namespace {
 // further lines get no numbers.
 constexpr LONGLONG kMaxScanBytes = 16 * 1024 * 1024;
 
-std::string ReadBytes(const std::string& path)
+std::string ReadBytes(const std::wstring& path)
 {
-    win::File file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+    win::File file(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                  OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return {};
@@ -64,7 +64,7 @@ std::string_view RawEntryName(std::string_view line)
     return entry.hasSeparator ? entry.name : line;
 }
 
-std::vector<IniLine> ReadIniLines(const std::string& path)
+std::vector<IniLine> ReadIniLines(const std::wstring& path)
 {
     std::vector<IniLine> lines;
     std::string text = AnsiTextOf(ReadBytes(path));

@@ -21,7 +21,7 @@ std::string_view RawEntryName(std::string_view line);
 // The entry lines of the file, in file order: no section headers, blank or
 // comment lines. A file that cannot be read has none. Text in UTF-16 is
 // turned into the ANSI code page first, as the profile functions do.
-std::vector<IniLine> ReadIniLines(const std::string& path);
+std::vector<IniLine> ReadIniLines(const std::wstring& path);
 
 // The number of the first entry called name in section, letters compared
 // without regard to case; 0 when there is none.

@@ -1,6 +1,7 @@
 #include "KeyMapCheck.h"
 
 #include "IniLines.h"
+#include "PluginFiles.h"
 
 #include "config/CodeText.h"
 #include "config/IniFile.h"
@@ -156,15 +157,15 @@ void CheckModelName(const std::string& modelName, int nameLine, FileFindings& fi
                                  " characters; key events carry only the first 63");
 }
 
-bool IsFolder(const std::string& path)
+bool IsFolder(const std::wstring& path)
 {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool IsFile(const std::string& path)
+bool IsFile(const std::wstring& path)
 {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -178,14 +179,15 @@ void CheckModelNameIsOwn(const KeyMapCatalog& catalog, std::size_t index, int na
     for (std::size_t other = 0; other < catalog.files.size(); ++other) {
         if (other != index && catalog.files[other].modelName == name)
             findings.Add(nameLine, "the model name " + Quoted(name) + " is also that of " +
-                                       catalog.files[other].fileName + ": the setup dialog lists the two alike");
+                                       Printable(catalog.files[other].fileName) +
+                                       ": the setup dialog lists the two alike");
     }
 }
 
-void CheckKeyMapFile(const std::string& folder, const KeyMapCatalog& catalog, std::size_t index,
+void CheckKeyMapFile(const std::wstring& folder, const KeyMapCatalog& catalog, std::size_t index,
                      FileFindings& findings)
 {
-    std::string path = folder + catalog.files[index].fileName;
+    std::wstring path = folder + catalog.files[index].fileName;
     if (IsFolder(path)) {
         findings.Add(0, "a folder, not a key map; the setup dialog still lists it, as <Unknown>");
         return;
@@ -200,10 +202,9 @@ void CheckKeyMapFile(const std::string& folder, const KeyMapCatalog& catalog, st
     CheckKeys(keyMap, LineNumbersOfKeys(keyMap, rawLines), findings);
 }
 
-void CheckActiveKeyMap(const std::string& folder, std::vector<Finding>& findings)
+void CheckActiveKeyMap(const std::wstring& folder, const std::wstring& settingsPath, std::vector<Finding>& findings)
 {
-    std::string settingsPath = folder + kSettingsFileName;
-    std::string active = ReadActiveKeyMapFileName(IniFile(settingsPath));
+    std::wstring active = ReadActiveKeyMapFileName(IniFile(settingsPath));
     if (IsFile(folder + active))
         return;
     int line = FindIniLine(ReadIniLines(settingsPath), kSettingsSection, kKeyMapFileKey);
@@ -211,29 +212,29 @@ void CheckActiveKeyMap(const std::string& folder, std::vector<Finding>& findings
                               "dialog";
     if (line > 0)
         findings.push_back({kSettingsFileName, line,
-                            "DefaultConfig names " + Quoted(active) + ", which is not in this folder" + consequence});
+                            "DefaultConfig names " + Quoted(Printable(active)) + ", which is not in this folder" + consequence});
     else if (IsFile(settingsPath))
         findings.push_back({kSettingsFileName, 0,
-                            "no DefaultConfig under [Main]: the plug-in loads " + Quoted(active) +
+                            "no DefaultConfig under [Main]: the plug-in loads " + Quoted(Printable(active)) +
                                 ", which is not in this folder" + consequence});
     else
         findings.push_back({kSettingsFileName, 0,
-                            "no settings file: the plug-in loads " + Quoted(active) + ", which is not in this folder" +
+                            "no settings file: the plug-in loads " + Quoted(Printable(active)) + ", which is not in this folder" +
                                 consequence});
 }
 
 }  // namespace
 
-std::vector<Finding> CheckKeyMapFolder(const std::string& folder)
+std::vector<Finding> CheckKeyMapFolder(const std::wstring& folder, const std::wstring& settingsFile)
 {
     std::vector<Finding> findings;
-    KeyMapCatalog catalog = ListKeyMapFiles(folder, "");
+    KeyMapCatalog catalog = ListKeyMapFiles(folder, L"");
     for (std::size_t i = 0; i < catalog.files.size(); ++i) {
-        FileFindings fileFindings(catalog.files[i].fileName);
+        FileFindings fileFindings(Printable(catalog.files[i].fileName));
         CheckKeyMapFile(folder, catalog, i, fileFindings);
         fileFindings.MoveTo(findings);
     }
-    CheckActiveKeyMap(folder, findings);
+    CheckActiveKeyMap(folder, settingsFile, findings);
     return findings;
 }
 

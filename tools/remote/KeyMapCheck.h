@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-// The settings file that Pelcato.dll keeps beside itself.
+// The settings file that Pelcato.dll keeps beside itself, as findings name it.
 inline constexpr char kSettingsFileName[] = "Pelcato.ini";
 
 struct Finding {
@@ -18,10 +18,10 @@ struct Finding {
 };
 
 // The findings for every "*.cfg" entry of folder, in the order the folder
-// lists them and by line within a file, then those for the settings file.
-// folder ends with a path separator. None means every key map works as
-// written.
-std::vector<Finding> CheckKeyMapFolder(const std::string& folder);
+// lists them and by line within a file, then those for the settings file
+// in effect there. folder ends with a path separator. None means every key
+// map works as written.
+std::vector<Finding> CheckKeyMapFolder(const std::wstring& folder, const std::wstring& settingsFile);
 
 // "File.cfg(12): text", or "File.cfg: text" for the file as a whole: the
 // form editors and build logs understand.

@@ -7,6 +7,8 @@
 
 #include "Commands.h"
 
+#include "common/win/AnsiText.h"
+
 #include <cstdio>
 #include <exception>
 #include <iostream>
@@ -36,29 +38,32 @@ void PrintUsage(std::ostream& out)
     out << "\nRun it from the plug-in's folder, with the host application closed.\n";
 }
 
-bool IsHelp(std::string_view argument)
+bool IsHelp(std::wstring_view argument)
 {
-    return argument == "/?" || argument == "-h" || argument == "--help" || argument == "help";
+    return argument == L"/?" || argument == L"-h" || argument == L"--help" || argument == L"help";
 }
 
-int Run(int argc, char** argv)
+int Run(int argc, wchar_t** argv)
 {
     if (argc < 2 || IsHelp(argv[1])) {
         PrintUsage(std::cout);
         return argc < 2 ? kExitCannot : kExitOk;
     }
+    std::string name = win::WideToAnsi(argv[1]);
     for (const Command& command : kCommands) {
-        if (std::string_view(argv[1]) == command.name)
+        if (name == command.name)
             return command.run(Arguments(argv + 2, argv + argc), std::cout);
     }
-    std::cout << "There is no command \"" << argv[1] << "\".\n\n";
+    std::cout << "There is no command \"" << name << "\".\n\n";
     PrintUsage(std::cout);
     return kExitCannot;
 }
 
 }  // namespace
 
-int main(int argc, char** argv)
+// The wide arguments, as Windows holds them: a path may name a folder
+// outside the ANSI code page.
+int wmain(int argc, wchar_t** argv)
 {
     try {
         return Run(argc, argv);

@@ -1,5 +1,6 @@
 #include "PluginFiles.h"
 
+#include "common/win/AnsiText.h"
 #include "common/win/ModulePath.h"
 #include "config/IniFile.h"
 #include "config/KeyMapFiles.h"
@@ -8,41 +9,45 @@
 
 #include <windows.h>
 
-#include <cstring>
 #include <ostream>
 
 namespace {
 
-constexpr char kPluginFileName[] = "Pelcato.dll";
+constexpr wchar_t kPluginFileName[] = L"Pelcato.dll";
 
-bool FileExists(const std::string& path)
+bool FileExists(const std::wstring& path)
 {
-    DWORD attributes = ::GetFileAttributesA(path.c_str());
+    DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 }  // namespace
 
-std::string ToolFolder()
+std::wstring ToolFolder()
 {
     return win::ModuleFolder();
 }
 
-std::string VirtualStorePath(const std::string& path)
+std::string Printable(const std::wstring& path)
 {
-    char localAppData[MAX_PATH] = {};
-    DWORD length = ::GetEnvironmentVariableA("LOCALAPPDATA", localAppData, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH || path.size() < 3 || path[1] != ':' || path[2] != '\\')
-        return {};
-    return std::string(localAppData) + "\\VirtualStore" + path.substr(2);
+    return win::WideToAnsi(path);
 }
 
-PluginFiles FindPluginFiles(const std::string& folder)
+std::wstring VirtualStorePath(const std::wstring& path)
+{
+    wchar_t localAppData[MAX_PATH] = {};
+    DWORD length = ::GetEnvironmentVariableW(L"LOCALAPPDATA", localAppData, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH || path.size() < 3 || path[1] != L':' || path[2] != L'\\')
+        return {};
+    return std::wstring(localAppData) + L"\\VirtualStore" + path.substr(2);
+}
+
+PluginFiles FindPluginFiles(const std::wstring& folder)
 {
     PluginFiles files;
     files.folder = folder;
-    std::string besidePlugin = SettingsFilePath(folder + kPluginFileName);
-    std::string virtualised = VirtualStorePath(besidePlugin);
+    std::wstring besidePlugin = SettingsFilePath(folder + kPluginFileName);
+    std::wstring virtualised = VirtualStorePath(besidePlugin);
     if (!virtualised.empty() && FileExists(virtualised)) {
         files.settingsFile = virtualised;
         files.shadowedFile = besidePlugin;
@@ -52,18 +57,14 @@ PluginFiles FindPluginFiles(const std::string& folder)
     return files;
 }
 
-namespace {
-
 void ReportShadowedSettings(const PluginFiles& files, std::ostream& out)
 {
     if (files.shadowedFile.empty())
         return;
-    out << "Settings in effect: " << files.settingsFile << "\n"
+    out << "Settings in effect: " << Printable(files.settingsFile) << "\n"
         << "  Windows keeps this copy for the host and gives it to the plug-in in place of\n"
-        << "  " << files.shadowedFile << ": edits to that file do nothing while the copy exists.\n";
+        << "  " << Printable(files.shadowedFile) << ": edits to that file do nothing while the copy exists.\n";
 }
-
-}  // namespace
 
 PluginSettings ReadPluginSettings(const PluginFiles& files, std::ostream& out)
 {
@@ -71,8 +72,7 @@ PluginSettings ReadPluginSettings(const PluginFiles& files, std::ostream& out)
     // The plug-in's routines read the file beside the module they are told
     // of; a module named like the settings file in effect reads that one.
     PluginState& plugin = ThePlugin();
-    std::string module = files.settingsFile.substr(0, files.settingsFile.size() - 4) + ".dll";
-    std::strncpy(plugin.moduleFileName, module.c_str(), sizeof plugin.moduleFileName - 1);
+    plugin.moduleFileName = files.settingsFile.substr(0, files.settingsFile.size() - 4) + L".dll";
     // The routines keep a value in memory for a key the file lacks; every
     // read starts from the built-in values, as a freshly loaded plug-in does.
     SettingsValues& values = plugin.settings;

@@ -16,20 +16,29 @@
 #include <string>
 
 // The folder this program runs from, with a trailing separator.
-std::string ToolFolder();
+std::wstring ToolFolder();
+
+// A path as the tool prints it: in the ANSI code page, as the rest of its
+// output. A character the code page lacks shows as its default character,
+// while the file itself is still found by its real name.
+std::string Printable(const std::wstring& path);
 
 struct PluginFiles {
-    std::string folder;          // the plug-in's, with a trailing separator
-    std::string settingsFile;    // the settings file in effect
-    std::string shadowedFile;    // the file beside the plug-in when a VirtualStore copy shadows it; else empty
+    std::wstring folder;        // the plug-in's, with a trailing separator
+    std::wstring settingsFile;  // the settings file in effect
+    std::wstring shadowedFile;  // the file beside the plug-in when a VirtualStore copy shadows it; else empty
 };
 
 // The VirtualStore copy that would stand in for path, which need not exist;
 // empty for a path that Windows never redirects (no drive letter, or no
 // LOCALAPPDATA).
-std::string VirtualStorePath(const std::string& path);
+std::wstring VirtualStorePath(const std::wstring& path);
 
-PluginFiles FindPluginFiles(const std::string& folder);
+PluginFiles FindPluginFiles(const std::wstring& folder);
+
+// Tells the user which settings file is in effect when a VirtualStore copy
+// shadows the one beside the plug-in; says nothing otherwise.
+void ReportShadowedSettings(const PluginFiles& files, std::ostream& out);
 
 // The settings the plug-in would run with, read by the plug-in's own code:
 // every value that the file lacks keeps the plug-in's built-in default.
@@ -41,10 +50,9 @@ struct PluginSettings {
     std::optional<std::int32_t> device;  // the Device key, when the file has one
     bool chipTypeTM;
     int codeTextDigits;       // as the plug-in formats codes once it has read them
-    std::string keyMapFile;   // DefaultConfig, or the plug-in's default
+    std::wstring keyMapFile;  // DefaultConfig, or the plug-in's default
     KeyMap keyMap;            // the active key map, from the plug-in's folder
     ModelNameList modelNames;
 };
-// First tells the user which settings file is in effect when a VirtualStore
-// copy shadows the one beside the plug-in; says nothing otherwise.
+// First tells the user which settings file is in effect (ReportShadowedSettings).
 PluginSettings ReadPluginSettings(const PluginFiles& files, std::ostream& out);

@@ -1,7 +1,7 @@
 #include "ReceiverSession.h"
 
-#include "common/win/ProcAddress.h"
 #include "receiver/Receiver.h"
+#include "wrapper/PltRemoteWrap.h"
 
 #include <windows.h>
 
@@ -9,17 +9,17 @@
 #include <ostream>
 #include <utility>
 
-namespace {
-
-constexpr char kWrapperFileName[] = "pltremotewrap.dll";
-
-}  // namespace
-
 const char kNoReceiverText[] =
     "The receiver does not answer: no capture device is listed.\n"
     "Close the host application first: while it runs, the plug-in holds the card.\n"
-    "If that does not help, install the tuner card's software, which brings the\n"
-    "receiver library pltremote.dll.\n";
+    "If that does not help, install the tuner card's software again.\n";
+
+std::string NoDeviceText(WrapperState wrapper)
+{
+    if (const char* problem = WrapperProblemText(wrapper))
+        return std::string("The receiver does not answer: ") + problem + ".\n";
+    return kNoReceiverText;
+}
 
 DeviceChoice ChooseDevice(const PluginSettings& settings, const std::vector<std::string>& devices)
 {
@@ -36,7 +36,7 @@ std::optional<DeviceChoice> SelectPluginDevice(ReceiverSession& session, const P
                                                std::ostream& out)
 {
     if (session.Devices().empty()) {
-        out << kNoReceiverText;
+        out << NoDeviceText(session.Wrapper());
         return std::nullopt;
     }
     DeviceChoice choice = ChooseDevice(settings, session.Devices());
@@ -53,33 +53,16 @@ std::optional<PluginReceiver> OpenPluginReceiver(ReceiverSession& session, std::
     return PluginReceiver{std::move(settings), *device};
 }
 
-// The wrapper is loaded at run time, not imported: it imports the vendor's
-// pltremote.dll, and an import that cannot be resolved would stop the tool
-// before main, with a loader error instead of advice, on exactly the
-// machines where the user needs the tool most (no card software yet), and
-// for commands that need no receiver at all. It is loaded from the tool's
-// own folder, beside the plug-in, and that folder is searched first for the
-// vendor's library, as for the plug-in's copy.
+// The wrapper is loaded as the plug-in loads it, from the tool's own folder,
+// which is the plug-in's: the tool starts, and says what is missing, on a
+// machine without the card's software, and for commands that need no
+// receiver at all.
 ReceiverSession::ReceiverSession()
 {
-    std::string wrapperPath = ToolFolder() + kWrapperFileName;
-    wrapper_ = win::Module(::LoadLibraryExA(wrapperPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
-    HMODULE wrapper = wrapper_.Get();
-    create_ = win::ProcAddress<void(__stdcall*)()>(wrapper, "_RemoteCreate@0");
-    release_ = win::ProcAddress<void(__stdcall*)()>(wrapper, "_RemoteRelease@0");
-    getCode_ = win::ProcAddress<long(__stdcall*)(unsigned char*)>(wrapper, "_GetCode@4");
-    getDeviceName_ = win::ProcAddress<char*(__stdcall*)(unsigned long)>(wrapper, "_GetDeviceName@4");
-    selectDevice_ = win::ProcAddress<long(__stdcall*)(unsigned long)>(wrapper, "_SelectDevice@4");
-    getCardType_ = win::ProcAddress<long(__stdcall*)()>(wrapper, "_GetCardType@0");
-    setChipTypeTM_ = win::ProcAddress<void(__stdcall*)(long)>(wrapper, "_SetChipTypeTM@4");
-    if (!create_ || !release_ || !getCode_ || !getDeviceName_ || !selectDevice_ || !getCardType_ ||
-        !setChipTypeTM_) {
-        wrapper_.Close();
-        return;
-    }
-    create_();
+    wrapper_.Load(ToolFolder());
+    wrapper_.RemoteCreate();
     for (unsigned long index = 0; index < kMaxDevices; ++index) {
-        const char* name = getDeviceName_(index);
+        const char* name = wrapper_.GetDeviceName(index);
         if (!name)
             break;
         devices_.emplace_back(name);
@@ -88,29 +71,24 @@ ReceiverSession::ReceiverSession()
 
 ReceiverSession::~ReceiverSession()
 {
-    if (wrapper_)
-        release_();
+    wrapper_.RemoteRelease();
 }
 
 void ReceiverSession::Select(bool chipTypeTM, unsigned long device)
 {
-    if (!wrapper_)
-        return;
-    setChipTypeTM_(chipTypeTM ? 1 : 0);
-    selectDevice_(device);
+    wrapper_.SetChipTypeTM(chipTypeTM ? 1 : 0);
+    wrapper_.SelectDevice(device);
 }
 
 long ReceiverSession::CardType() const
 {
-    return wrapper_ ? getCardType_() : 0;
+    return wrapper_.GetCardType();
 }
 
 std::optional<unsigned char> ReceiverSession::Poll()
 {
-    if (!wrapper_)
-        return std::nullopt;
     unsigned char code = kNoReceiverCode;
-    getCode_(&code);
+    wrapper_.GetCode(&code);
     if (code == kNoReceiverCode)
         return std::nullopt;
     return code;

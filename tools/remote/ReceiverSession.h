@@ -7,7 +7,7 @@
 
 #include "PluginFiles.h"
 
-#include "common/win/Handle.h"
+#include "receiver/WrapperLibrary.h"
 
 #include <iosfwd>
 #include <optional>
@@ -27,14 +27,17 @@ struct DeviceChoice {
 // device 0.
 DeviceChoice ChooseDevice(const PluginSettings& settings, const std::vector<std::string>& devices);
 
-// What the user reads when no receiver answers: there is no card, its
-// software is missing, or another program (the host) holds the card.
+// What the user reads when the wrapper is loaded but lists no device: there
+// is no card, or another program (the host) holds it.
 extern const char kNoReceiverText[];
+// What the user reads when the receiver lists no device: kNoReceiverText, or
+// what is missing and where to get it.
+std::string NoDeviceText(WrapperState wrapper);
 
 class ReceiverSession;
 
 // Chooses and selects the device the plug-in would use. When the receiver
-// lists none, tells the user why (kNoReceiverText) and gives none.
+// lists none, tells the user why (NoDeviceText) and gives none.
 std::optional<DeviceChoice> SelectPluginDevice(ReceiverSession& session, const PluginSettings& settings,
                                                std::ostream& out);
 
@@ -57,6 +60,8 @@ public:
     // The capture devices as the receiver names them; none when it does not
     // answer.
     const std::vector<std::string>& Devices() const { return devices_; }
+    // Whether the wrapper, and the receiver library behind it, were found.
+    WrapperState Wrapper() const { return wrapper_.State(); }
 
     // Programs the chip type, then the device, as the plug-in's Start does.
     void Select(bool chipTypeTM, unsigned long device);
@@ -66,13 +71,6 @@ public:
     std::optional<unsigned char> Poll();
 
 private:
-    win::Module wrapper_;  // the loaded pltremotewrap.dll; none without one
-    void(__stdcall* create_)() = nullptr;
-    void(__stdcall* release_)() = nullptr;
-    long(__stdcall* getCode_)(unsigned char* code) = nullptr;
-    char*(__stdcall* getDeviceName_)(unsigned long index) = nullptr;
-    long(__stdcall* selectDevice_)(unsigned long index) = nullptr;
-    long(__stdcall* getCardType_)() = nullptr;
-    void(__stdcall* setChipTypeTM_)(long value) = nullptr;
+    WrapperLibrary wrapper_;
     std::vector<std::string> devices_;
 };

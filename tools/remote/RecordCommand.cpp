@@ -6,6 +6,7 @@
 #include "core/Clock.h"
 #include "receiver/Receiver.h"
 
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <ostream>
@@ -23,7 +24,7 @@ constexpr char kUsageText[] =
     "or until you press Ctrl+C, and writes it to FILE as a script.\n";
 
 struct RecordArguments {
-    std::string path;
+    std::wstring path;
     std::uint32_t seconds = kDefaultSeconds;
 };
 
@@ -31,13 +32,13 @@ std::optional<RecordArguments> ParseArguments(const Arguments& arguments)
 {
     RecordArguments parsed;
     for (std::size_t i = 0; i < arguments.size(); ++i) {
-        std::string_view argument = arguments[i];
-        if (argument == "--seconds" && i + 1 < arguments.size()) {
+        std::wstring_view argument = arguments[i];
+        if (argument == L"--seconds" && i + 1 < arguments.size()) {
             std::optional<int> seconds = ParseSeconds(arguments[++i], kMaxSeconds);
             if (!seconds)
                 return std::nullopt;
             parsed.seconds = static_cast<std::uint32_t>(*seconds);
-        } else if (parsed.path.empty() && !argument.empty() && argument[0] != '-') {
+        } else if (parsed.path.empty() && !argument.empty() && argument[0] != L'-') {
             parsed.path = argument;
         } else {
             return std::nullopt;
@@ -54,9 +55,9 @@ int RecordReports(ReceiverSession& session, const RecordRequest& request, std::o
 {
     // Opened before the recording, so that a file that cannot be written
     // does not cost the user a recording.
-    std::ofstream file(request.path, std::ios::binary | std::ios::trunc);
+    std::ofstream file(std::filesystem::path(request.path), std::ios::binary | std::ios::trunc);
     if (!file) {
-        out << "Cannot write " << request.path << ". Choose a file in a folder you may write to.\n";
+        out << "Cannot write " << Printable(request.path) << ". Choose a file in a folder you may write to.\n";
         return kExitCannot;
     }
     std::uint32_t intervalMs = BoundedInterval(request.intervalMs);
@@ -82,7 +83,7 @@ int RecordReports(ReceiverSession& session, const RecordRequest& request, std::o
          << ScriptFromReports(reports, MaxHoldGapMs(intervalMs));
     file.close();
     if (!file) {
-        out << "Cannot write " << request.path << ". Check that the disk has room.\n";
+        out << "Cannot write " << Printable(request.path) << ". Check that the disk has room.\n";
         return kExitCannot;
     }
     if (reports.empty()) {
@@ -91,7 +92,7 @@ int RecordReports(ReceiverSession& session, const RecordRequest& request, std::o
     } else {
         out << "Recorded " << reports.size() << (reports.size() == 1 ? " report" : " reports") << " of "
             << CountButtons(reports) << (CountButtons(reports) == 1 ? " button" : " buttons") << " in " << seconds
-            << " s to " << request.path << ".\n";
+            << " s to " << Printable(request.path) << ".\n";
     }
     return kExitOk;
 }

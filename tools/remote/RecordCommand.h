@@ -11,7 +11,7 @@
 #include <string>
 
 struct RecordRequest {
-    std::string path;          // the script file to write
+    std::wstring path;         // the script file to write
     std::uint32_t durationMs;  // the longest recording
     std::int32_t intervalMs;   // the Interval setting, bounded as the plug-in bounds it
     HANDLE stopEvent;          // ends the recording early once set; may be null

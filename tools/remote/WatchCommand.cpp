@@ -27,7 +27,7 @@ bool ParseArguments(const Arguments& arguments, std::optional<int>& seconds)
 {
     if (arguments.empty())
         return true;
-    if (arguments.size() != 2 || arguments[0] != "--seconds")
+    if (arguments.size() != 2 || arguments[0] != L"--seconds")
         return false;
     seconds = ParseSeconds(arguments[1], kMaxSeconds);
     return seconds.has_value();
@@ -52,7 +52,7 @@ void PrintSetup(const PluginSettings& settings, const std::vector<std::string>& 
     out << "Device " << choice.index << ": "
         << (choice.index < devices.size() ? devices[choice.index] : std::string("(not in the list)")) << " ("
         << ReasonText(choice.reason) << ")\n";
-    out << "Key map: " << settings.keyMapFile;
+    out << "Key map: " << Printable(settings.keyMapFile);
     if (settings.keyMap.Count() == 0)
         out << " (missing or empty: every key reaches the host as its code)";
     else if (!settings.modelNames.empty())
