@@ -2,6 +2,7 @@
 
 #include "wrapper/PltRemoteWrap.h"
 
+#include "common/win/FileKind.h"
 #include "common/win/ProcAddress.h"
 
 #include <windows.h>
@@ -10,19 +11,13 @@ namespace {
 
 constexpr wchar_t kWrapperFileName[] = L"pltremotewrap.dll";
 
-bool FileExists(const std::wstring& path)
-{
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 }  // namespace
 
 void WrapperLibrary::Load(const std::wstring& folder)
 {
     Unload();
     std::wstring besidePlugin = folder + kWrapperFileName;
-    bool beside = !folder.empty() && FileExists(besidePlugin);
+    bool beside = !folder.empty() && win::IsFile(besidePlugin);
     module_ = beside ? win::Module(::LoadLibraryExW(besidePlugin.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH))
                      : win::Module(::LoadLibraryW(kWrapperFileName));
     HMODULE module = module_.Get();

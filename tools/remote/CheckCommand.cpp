@@ -9,6 +9,8 @@
 #include "KeyMapCheck.h"
 #include "PluginFiles.h"
 
+#include "common/win/FileKind.h"
+
 #include <windows.h>
 
 #include <ostream>
@@ -46,8 +48,7 @@ int RunCheck(const Arguments& arguments, std::ostream& out)
         return arguments.size() > 1 ? kExitCannot : kExitOk;
     }
     std::wstring folder = arguments.size() == 1 ? AsFolder(arguments[0]) : ToolFolder();
-    DWORD attributes = ::GetFileAttributesW(folder.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (!win::IsFolder(folder)) {
         out << Printable(folder) << " is no folder.\n";
         return kExitCannot;
     }

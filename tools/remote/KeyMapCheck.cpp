@@ -3,6 +3,7 @@
 #include "IniLines.h"
 #include "PluginFiles.h"
 
+#include "common/win/FileKind.h"
 #include "config/CodeText.h"
 #include "config/IniFile.h"
 #include "config/KeyMap.h"
@@ -157,18 +158,6 @@ void CheckModelName(const std::string& modelName, int nameLine, FileFindings& fi
                                  " characters; key events carry only the first 63");
 }
 
-bool IsFolder(const std::wstring& path)
-{
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool IsFile(const std::wstring& path)
-{
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // Two models of one name look alike in the dialog, and their keys reach the
 // host under the same model name. Files without a name are told so already.
 void CheckModelNameIsOwn(const KeyMapCatalog& catalog, std::size_t index, int nameLine, FileFindings& findings)
@@ -188,7 +177,7 @@ void CheckKeyMapFile(const std::wstring& folder, const KeyMapCatalog& catalog, s
                      FileFindings& findings)
 {
     std::wstring path = folder + catalog.files[index].fileName;
-    if (IsFolder(path)) {
+    if (win::IsFolder(path)) {
         findings.Add(0, "a folder, not a key map; the setup dialog still lists it, as <Unknown>");
         return;
     }
@@ -205,7 +194,7 @@ void CheckKeyMapFile(const std::wstring& folder, const KeyMapCatalog& catalog, s
 void CheckActiveKeyMap(const std::wstring& folder, const std::wstring& settingsPath, std::vector<Finding>& findings)
 {
     std::wstring active = ReadActiveKeyMapFileName(IniFile(settingsPath));
-    if (IsFile(folder + active))
+    if (win::IsFile(folder + active))
         return;
     int line = FindIniLine(ReadIniLines(settingsPath), kSettingsSection, kKeyMapFileKey);
     std::string consequence = ": every button reaches the host as its code text until a model is chosen in the setup "
@@ -213,7 +202,7 @@ void CheckActiveKeyMap(const std::wstring& folder, const std::wstring& settingsP
     if (line > 0)
         findings.push_back({kSettingsFileName, line,
                             "DefaultConfig names " + Quoted(Printable(active)) + ", which is not in this folder" + consequence});
-    else if (IsFile(settingsPath))
+    else if (win::IsFile(settingsPath))
         findings.push_back({kSettingsFileName, 0,
                             "no DefaultConfig under [Main]: the plug-in loads " + Quoted(Printable(active)) +
                                 ", which is not in this folder" + consequence});

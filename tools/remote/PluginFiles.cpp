@@ -1,6 +1,7 @@
 #include "PluginFiles.h"
 
 #include "common/win/AnsiText.h"
+#include "common/win/FileKind.h"
 #include "common/win/ModulePath.h"
 #include "config/IniFile.h"
 #include "config/KeyMapFiles.h"
@@ -14,12 +15,6 @@
 namespace {
 
 constexpr wchar_t kPluginFileName[] = L"Pelcato.dll";
-
-bool FileExists(const std::wstring& path)
-{
-    DWORD attributes = ::GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 }  // namespace
 
@@ -48,7 +43,7 @@ PluginFiles FindPluginFiles(const std::wstring& folder)
     files.folder = folder;
     std::wstring besidePlugin = SettingsFilePath(folder + kPluginFileName);
     std::wstring virtualised = VirtualStorePath(besidePlugin);
-    if (!virtualised.empty() && FileExists(virtualised)) {
+    if (!virtualised.empty() && win::IsFile(virtualised)) {
         files.settingsFile = virtualised;
         files.shadowedFile = besidePlugin;
     } else {
