@@ -42,11 +42,13 @@ void SetupSession::Run()
     std::optional<DialogChoices> closedWith = form_->ShowModal();
     if (closedWith)
         Note(WriteDialogChoices(*closedWith));
+    Note(SaveTimingSettings());
+    // Told while the session still holds the plug-in, its dialog hidden, so
+    // that a host cannot open a second dialog from the message's loop.
+    ReportUnsavedSettings();
     EndDialog();
 
-    Note(SaveTimingSettings());
     LoadReceiverConfig();
-    ReportUnsavedSettings();
 }
 
 DialogChoices SetupSession::StoredChoices()
@@ -69,8 +71,8 @@ void SetupSession::Note(const SettingsWriteResult& result)
         firstWriteFailure_ = result;
 }
 
-// After the dialog, so that the box neither hides behind it nor hands the
-// host's window back while the dialog still runs.
+// Once the dialog has closed, so that the box neither hides behind it nor
+// hands the host's window back while the dialog still runs.
 void SetupSession::ReportUnsavedSettings() const
 {
     if (!firstWriteFailure_)
