@@ -1,10 +1,12 @@
 // The plug-in's speed and cost, each figure measured beside its baseline in
 // the same run, since these machines are noisy. The latency, conformance,
-// Stop and dialog figures drive Pelcato.dll as a host loads it, with the
-// simulated receiver behind the real wrapper; the idle, wake-up and
+// precision, Stop and dialog figures drive Pelcato.dll as a host loads it,
+// with the simulated receiver behind the real wrapper; the idle, wake-up and
 // allocation figures need the plug-in's insides (its threads, the ends of
 // its DispatchThread's waits) and so use the plug-in's own code linked into
-// this program, in front of the same receiver chain.
+// this program, in front of the same receiver chain. So does the precision
+// of the plain wait, which only this program's copy of the code can be
+// forced to.
 //
 // Prints one table and writes build/bench.json.
 
@@ -31,6 +33,7 @@
 #include <fstream>
 #include <iterator>
 #include <new>
+#include <optional>
 #include <random>
 #include <string_view>
 #include <utility>
@@ -322,10 +325,13 @@ struct Session {
     std::vector<std::int64_t> handOutTimes;
 };
 
-Session PlaySession(TestHost& host, PluginUnderTest& plugin, const Timing& timing)
+// The sessions poll the receiver every 10 ms, so that a code meets the key
+// rules soon after it is handed out.
+constexpr std::int32_t kSessionIntervalMs = 10;
+
+// Plays the session script into a plug-in that runs with the given timings.
+Session PlaySession(TestHost& host, const Timing& timing)
 {
-    plugin.Start(Format("Interval=10\r\nWait1=%d\r\nWaitN=%d\r\nWaitR=%d\r\n", timing.wait1, timing.waitN,
-                        timing.waitR));
     handOuts.count = 0;
     std::size_t first = host.MessageCount();
     SimPlayScript(kSessionScript, 0);
@@ -352,8 +358,11 @@ public:
     const std::vector<Session>& Played()
     {
         if (played_.empty()) {
-            for (const Timing& timing : kSessionTimings)
-                played_.push_back(PlaySession(host_, plugin_, timing));
+            for (const Timing& timing : kSessionTimings) {
+                plugin_.Start(Format("Interval=%d\r\nWait1=%d\r\nWaitN=%d\r\nWaitR=%d\r\n", kSessionIntervalMs,
+                                     timing.wait1, timing.waitN, timing.waitR));
+                played_.push_back(PlaySession(host_, timing));
+            }
         }
         return played_;
     }
@@ -407,14 +416,14 @@ std::vector<TimedMessage> TimedMessages(const Session& session)
 // no more than 2 ms late, the time a wake-up and a send take. The rules
 // count whole milliseconds, so an interval may measure up to one
 // millisecond short of its wait, which the lower edge allows.
-Figure TimingConformance(Sessions& sessions)
+Figure TimingConformance(const std::vector<Session>& sessions)
 {
     constexpr double kWholeMs = 1.0;
     constexpr double kLateMs = 2.0;
     int inside = 0;
     int total = 0;
     std::vector<std::string> misses;  // the first few messages outside their windows
-    for (const Session& session : sessions.Played()) {
+    for (const Session& session : sessions) {
         for (const TimedMessage& message : TimedMessages(session)) {
             double value = message.ElapsedMs();
             double low = message.waitMs - kWholeMs;
@@ -481,8 +490,10 @@ private:
 
 // How late each repeat and each time-out release comes after its deadline,
 // beside the floor of any timed wait on this system: a bare thread's waits
-// of the same lengths, in the same order.
-Figure TimingPrecision(Sessions& sessions)
+// of the same lengths, in the same order, with the same kind of TimedWait.
+// A plain wait may end a whole system timer tick late, so its only goal is
+// that nothing comes early; lateGoalMs is the goal for the p99 of the others.
+Figure TimingPrecision(const char* name, const std::vector<Session>& sessions, std::optional<double> lateGoalMs)
 {
     // The rules read a clock of whole milliseconds, so a wait may measure up
     // to one millisecond short; only what comes earlier than that is early.
@@ -492,7 +503,7 @@ Figure TimingPrecision(Sessions& sessions)
     int early = 0, repeats = 0;
     std::string latest;  // the latest message, printed to tell noise from a fault
     double latestMs = 0;
-    for (const Session& session : sessions.Played()) {
+    for (const Session& session : sessions) {
         for (const TimedMessage& message : TimedMessages(session)) {
             std::string what = Format("%s %d at %d/%d/%d: %.1f ms", message.param > 0 ? "repeat" : "release",
                                       message.param, session.timing.wait1, session.timing.waitN,
@@ -517,11 +528,11 @@ Figure TimingPrecision(Sessions& sessions)
     double base50 = Percentile(baseline, 0.5), base99 = Percentile(baseline, 0.99),
            baseMax = Percentile(baseline, 1.0);
     double ratio = base99 > 0 ? p99 / base99 : 0;
-    return {"timing precision",
+    return {name,
             Format("p50 %.1f, p99 %.1f, max %.1f ms late, %d early", p50, p99, max, early),
             Format("bare wait p50 %.1f, p99 %.1f, max %.1f ms", base50, base99, baseMax),
-            "0 early, p99 <= 2 ms late",
-            !lateness.empty() && early == 0 && p99 <= 2.0,
+            lateGoalMs ? Format("0 early, p99 <= %.0f ms late", *lateGoalMs) : "0 early",
+            !lateness.empty() && early == 0 && (!lateGoalMs || p99 <= *lateGoalMs),
             Format("\"messages\": %zu, \"repeats\": %d, \"releases\": %zu, \"early\": %d, \"p50_ms\": %.4f, "
                    "\"p99_ms\": %.4f, \"max_ms\": %.4f, \"baseline_p50_ms\": %.4f, \"baseline_p99_ms\": %.4f, "
                    "\"baseline_max_ms\": %.4f, \"p99_to_baseline_p99\": %.2f, \"baseline_high_resolution\": %s",
@@ -593,6 +604,15 @@ public:
     }
     ~LinkedPlugin() { host_.Run(plugin::Close); }
 
+    // Read at the DispatchThread's next pass, as the setup dialog's changes are.
+    void SetTiming(const Timing& timing)
+    {
+        SettingsValues& settings = ThePlugin().settings;
+        settings.wait1 = timing.wait1;
+        settings.waitN = timing.waitN;
+        settings.waitR = timing.waitR;
+    }
+
     std::uint32_t DispatchWakeups() const { return dispatchWakeups_.load(); }
 
 private:
@@ -631,6 +651,24 @@ private:
     HostInfo hostInfo_{kAcceptedCoreVersion};
     std::atomic<std::uint32_t> dispatchWakeups_{0};
 };
+
+// The sessions again, on the plug-in's code linked into this program with
+// its DispatchThread forced to the plain wait, as on a system without the
+// high-resolution timer; the switch does not reach Pelcato.dll's own copy of
+// the code. The bare thread beside it waits plainly too.
+Figure PlainWaitPrecision(TestHost& host)
+{
+    win::TimedWait::ForcePlainWait(true);
+    std::vector<Session> sessions;
+    for (const Timing& timing : kSessionTimings) {
+        LinkedPlugin linked(host, kSessionIntervalMs);
+        linked.SetTiming(timing);
+        sessions.push_back(PlaySession(host, timing));
+    }
+    Figure figure = TimingPrecision("timing precision, plain wait", sessions, std::nullopt);
+    win::TimedWait::ForcePlainWait(false);
+    return figure;
+}
 
 Figure IdleCost(TestHost& host)
 {
@@ -820,10 +858,11 @@ int main(int argc, char** argv)
         measure("dispatch", [&] { return DispatchLatency(host, plugin); });
         measure("end-to-end", [&] { return EndToEndLatency(host, plugin); });
         Sessions sessions(host, plugin);
-        measure("conformance", [&] { return TimingConformance(sessions); });
-        measure("precision", [&] { return TimingPrecision(sessions); });
+        measure("conformance", [&] { return TimingConformance(sessions.Played()); });
+        measure("precision", [&] { return TimingPrecision("timing precision", sessions.Played(), 2.0); });
         measure("stop", [&] { return StopLatency(plugin); });
     }
+    measure("precision, plain wait", [&] { return PlainWaitPrecision(host); });
     measure("idle", [&] { return IdleCost(host); });
     measure("held-key", [&] { return HeldKeyWakeups(host); });
     measure("allocations", [&] { return AllocationsPerCode(host); });

@@ -4,6 +4,8 @@
 ; folder, and our key maps and settings file only where the user has none of
 ; that name yet.
 ;
+; It refuses Windows older than Vista, the oldest on which the binaries load.
+;
 ; The uninstaller removes the program files and the key maps it installed
 ; that are still as it left them. The settings file stays, and so does every
 ; key map that was there before or that the user has changed since: those
@@ -19,6 +21,7 @@ RequestExecutionLevel admin
 AllowSkipFiles off
 
 !include LogicLib.nsh
+!include WinVer.nsh
 !include "${FILES}"
 
 !define UNINSTALLER "Uninstall-Pelcato.exe"
@@ -47,6 +50,19 @@ Pelcato.dll and pltremotewrap.dll go there; a settings file or key map you alrea
 
 Page directory
 Page instfiles
+
+; The binaries import GetTickCount64 and CreateWaitableTimerExW, which came
+; with Vista: on older Windows the host could not load the plug-in and the
+; companion program would not start. Say so before anything is written,
+; rather than install files that cannot run. A silent install shows no box
+; and ends with error level 2, "aborted by the script".
+Function .onInit
+    ${IfNot} ${AtLeastWinVista}
+        MessageBox MB_OK|MB_ICONSTOP "${PRODUCT} needs Windows Vista or later. This Windows is older, so nothing was installed." /SD IDOK
+        SetErrorLevel 2
+        Quit
+    ${EndIf}
+FunctionEnd
 UninstPage uninstConfirm
 UninstPage instfiles
 

@@ -107,5 +107,18 @@ for file in Pelcato.dll pltremotewrap.dll pltremote.dll DemoHost.exe PelcatoRemo
     [ "$(version_text "$file" OriginalFilename)" = "$file" ] || fail "$file: OriginalFilename is '$(version_text "$file" OriginalFilename)'"
 done
 
+# PelcatoRemote carries its own application manifest, resource 1 of type
+# RT_MANIFEST (24), or Windows would treat it as a program from before Vista
+# and redirect its writes. The manifest's text lies in the resources as is.
+manifest_id=$("$objdump" -p "$bin/PelcatoRemote.exe" |
+    awk '/^[0-9a-f]+   Entry: ID: 0x000018,/ {type = 1; next} type && /Entry: ID:/ {print $4; exit}')
+[ "$manifest_id" = "0x000001," ] || fail "PelcatoRemote.exe: the manifest's resource id is '$manifest_id', not 0x000001"
+manifest_text=$(strings -n 8 "$bin/PelcatoRemote.exe")
+for line in '<requestedExecutionLevel level="asInvoker" uiAccess="false"/>' \
+    '<supportedOS Id="{e2011457-1546-43c5-a5fe-008deee3d3f0}"/>' \
+    '<supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"/>'; do
+    echo "$manifest_text" | grep -qF "$line" || fail "PelcatoRemote.exe: the manifest lacks $line"
+done
+
 [ "$failures" -eq 0 ] && echo "binaries: all checks passed"
 exit "$failures"

@@ -10,6 +10,7 @@
 
 #include <windows.h>
 
+#include <atomic>
 #include <chrono>
 #include <optional>
 
@@ -21,9 +22,18 @@ public:
     static constexpr DWORD kHighResolutionTimerFlag = 0x00000002;  // CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
 
     TimedWait() noexcept
-        : timer_(::CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimerFlag, TIMER_ALL_ACCESS))
+        : timer_(plainWaitForced_.load() ? nullptr
+                                         : ::CreateWaitableTimerExW(nullptr, nullptr, kHighResolutionTimerFlag,
+                                                                    TIMER_ALL_ACCESS))
     {
     }
+
+    // Makes every TimedWait made afterwards wait plainly, as on a system
+    // without the high-resolution timer, so that tests and measurements reach
+    // that path on systems that have one. The switch lives in each module
+    // that includes this header: set in a program, it does not reach the
+    // TimedWaits of a DLL that the program loads.
+    static void ForcePlainWait(bool force) noexcept { plainWaitForced_.store(force); }
 
     // Whether waits end by the high-resolution timer rather than by the
     // plain wait's rounded time limit.
@@ -62,6 +72,8 @@ private:
         auto ms = std::chrono::ceil<std::chrono::milliseconds>(timeout).count();
         return ms >= static_cast<long long>(INFINITE) ? INFINITE - 1 : static_cast<DWORD>(ms);
     }
+
+    inline static std::atomic<bool> plainWaitForced_ = false;
 
     Handle timer_;
 };

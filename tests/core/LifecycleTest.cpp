@@ -1,7 +1,11 @@
 // The plug-in's lifecycle on real threads, with a real host window on a
 // thread of its own and the simulated receiver behind the wrapper. Timing is
-// checked only loosely here: the exact rules are tested on a fake clock.
+// checked only loosely here: the exact rules are tested on a fake clock. The
+// tests of held keys run on both of the DispatchThread's waits: the
+// high-resolution timer, which Wine offers, and the plain wait that systems
+// without one get.
 
+#include "common/win/TimedWait.h"
 #include "core/Plugin.h"
 #include "core/PluginState.h"
 #include "setup/SetupForm.h"
@@ -17,11 +21,12 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <future>
 #include <new>
 #include <string>
 #include <thread>
-#include <cstring>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -51,6 +56,55 @@ protected:
     TestHost host;
 };
 
+// How the DispatchThread ends its waits on time: as the shipped plug-in
+// does (by the high-resolution timer where the system has one, as Wine
+// does), or by the plain wait that systems without that timer get.
+enum class WaitKind { kAsShipped, kPlain };
+
+std::ostream& operator<<(std::ostream& out, WaitKind kind)
+{
+    return out << (kind == WaitKind::kPlain ? "PlainWait" : "AsShipped");
+}
+
+// A lifecycle test whose DispatchThread waits as its parameter's WaitKind
+// says. A forced plain wait must really be one, or the test would only run
+// the timer's path twice.
+class LifecycleOnWait : public Lifecycle {
+protected:
+    virtual WaitKind Kind() const = 0;
+
+    void SetUp() override
+    {
+        win::TimedWait::ForcePlainWait(Kind() == WaitKind::kPlain);
+        if (Kind() == WaitKind::kPlain) {
+            ASSERT_FALSE(win::TimedWait().HighResolution()) << "a forced plain wait uses the high-resolution timer";
+        }
+        Lifecycle::SetUp();
+    }
+    void TearDown() override
+    {
+        Lifecycle::TearDown();
+        win::TimedWait::ForcePlainWait(false);
+    }
+};
+
+// When the simulated receiver last handed out a code.
+std::atomic<std::int64_t> lastHandOut = 0;
+
+void RecordHandOut(unsigned char, void*)
+{
+    LARGE_INTEGER now;
+    ::QueryPerformanceCounter(&now);
+    lastHandOut = now.QuadPart;
+}
+
+double TicksToMs(std::int64_t ticks)
+{
+    LARGE_INTEGER frequency;
+    ::QueryPerformanceFrequency(&frequency);
+    return 1000.0 * static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
+}
+
 TEST(CoreVersion, OnlyCore27Release12OrLaterIsAccepted)
 {
     struct Case {
@@ -78,11 +132,26 @@ TEST_F(Lifecycle, SourceNameIsCutTo63CharactersOrDefaultsToRemote)
     }
 }
 
-TEST_F(Lifecycle, HeldKeyReachesTheHostAsPressNumberedRepeatsAndRelease)
+class HeldKeyOn : public LifecycleOnWait, public testing::WithParamInterface<WaitKind> {
+    WaitKind Kind() const override { return GetParam(); }
+};
+
+// Only the time-out ends the DispatchThread's wait for the release, as no
+// code follows the last: the release shows whether that wait ends on time.
+// The window is wide enough for a loaded machine and a system timer tick,
+// and far narrower than a wait in the wrong unit or one that missed its end.
+TEST_P(HeldKeyOn, ReachesTheHostAsPressNumberedRepeatsAndReleaseOnTime)
 {
+    constexpr double kLooseMs = 50;
+    SimSetHandOutHook(&RecordHandOut, nullptr);
     host.Run(plugin::Start);
     PushCodes(std::vector<unsigned char>(30, 0x1A));  // held for about 600 ms
     ASSERT_TRUE(host.WaitForRelease(kPatienceMs));
+    SimSetHandOutHook(nullptr, nullptr);
+    const double waitR = ThePlugin().settings.waitR;
+    double releaseMs = TicksToMs(host.Messages().back().arrival - lastHandOut);
+    EXPECT_GE(releaseMs, waitR - 1) << "the release came early after the last code";
+    EXPECT_LE(releaseMs, waitR + kLooseMs) << "the release came late after the last code";
 
     std::vector<std::int32_t> params = host.Params();
     ASSERT_GE(params.size(), 4u);
@@ -97,6 +166,9 @@ TEST_F(Lifecycle, HeldKeyReachesTheHostAsPressNumberedRepeatsAndRelease)
     EXPECT_EQ(press.codeText, "0000001A");
     EXPECT_EQ(press.modelName, "<undefined>");
 }
+
+INSTANTIATE_TEST_SUITE_P(Waits, HeldKeyOn, testing::Values(WaitKind::kAsShipped, WaitKind::kPlain),
+                         testing::PrintToStringParamName());
 
 TEST_F(Lifecycle, CodeZeroIsAKeyLikeAnyOther)
 {
@@ -166,11 +238,13 @@ TEST_F(Lifecycle, StopFromInsideTheHostsKeyHandlerReturnsAndReleasesTheKeyOnce)
 
 // A key that is down when the plug-in stops, closes or hands the keys to the
 // dialog comes up at the host, with the record naming it, exactly once.
-class HeldKeyWhen : public Lifecycle, public testing::WithParamInterface<const char*> {};
+class HeldKeyWhen : public LifecycleOnWait, public testing::WithParamInterface<std::tuple<const char*, WaitKind>> {
+    WaitKind Kind() const override { return std::get<WaitKind>(GetParam()); }
+};
 
 TEST_P(HeldKeyWhen, GetsItsReleaseBeforeTheHostLosesTheKeys)
 {
-    const std::string when = GetParam();
+    const std::string when = std::get<const char*>(GetParam());
     host.Run(plugin::Start);
     SimPlayScript("hold 1A 10000", 0);
     ASSERT_TRUE(host.WaitForMessages(2, kPatienceMs)) << "the press and a repeat";
@@ -201,7 +275,13 @@ TEST_P(HeldKeyWhen, GetsItsReleaseBeforeTheHostLosesTheKeys)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Calls, HeldKeyWhen, testing::Values("Stop", "Close", "Setup"));
+INSTANTIATE_TEST_SUITE_P(Calls, HeldKeyWhen,
+                         testing::Combine(testing::Values("Stop", "Close", "Setup"),
+                                          testing::Values(WaitKind::kAsShipped, WaitKind::kPlain)),
+                         [](const testing::TestParamInfo<HeldKeyWhen::ParamType>& info) {
+                             return std::string(std::get<const char*>(info.param)) +
+                                    testing::PrintToString(std::get<WaitKind>(info.param));
+                         });
 
 TEST_F(Lifecycle, StopReturnsWhileTheHostsHandlerHangs)
 {

@@ -1,6 +1,8 @@
 #!/bin/sh
-# The installer as a user runs it, silently under Wine: into an empty folder
-# and into one where the user already has a settings file and a key map.
+# The installer as a user runs it, silently under Wine: on a Windows older
+# than the binaries need, where it must refuse; into an empty folder on the
+# oldest Windows they run on; and into one where the user already has a
+# settings file and a key map.
 # The companion program runs where it was installed; the uninstaller removes
 # what was installed and leaves what is the user's.
 set -u
@@ -17,6 +19,11 @@ win_folder='C:\pelcato-install-test'
 folder="$prefix/drive_c/pelcato-install-test"
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Pelcato'
 programs="Pelcato.dll pltremotewrap.dll PelcatoRemote.exe Pelcato-README.md"
+# Wine tells one program that it runs on another Windows when the registry
+# says so for that program's file name. A 64-bit prefix stands for the
+# 64-bit edition of XP, whose version 5.2 the installer must count as XP's.
+app_defaults="HKCU\\Software\\Wine\\AppDefaults\\$(basename "$installer")"
+if grep -q '^#arch=win64' "$prefix/system.reg"; then older_windows=winxp64; else older_windows=winxp; fi
 
 # Windows programs end their lines with CR LF.
 run() { "$wine_run" "$@" >"$prefix/install-test.out" 2>&1; rc=$?; output=$(tr -d '\r' <"$prefix/install-test.out"); }
@@ -27,6 +34,14 @@ uninstall() {
     # Run in place, the uninstaller cannot delete itself.
     rm -f "$folder/Uninstall-Pelcato.exe"
 }
+pretend_windows() {
+    run reg add "$app_defaults" /v Version /d "$1" /f
+    [ "$rc" -eq 0 ] || fail "cannot make Wine report Windows $1: $output"
+}
+stop_pretending() {
+    run reg delete "$app_defaults" /f
+    [ "$rc" -eq 0 ] || fail "cannot delete $app_defaults: $output"
+}
 expect_same() { cmp -s "$1" "$2" || fail "$(basename "$2") differs from $1"; }
 expect_left() {
     left=$(ls -A "$folder" 2>/dev/null | sort | tr '\n' ' ')
@@ -34,9 +49,20 @@ expect_left() {
 expected: $1"
 }
 
-echo "An empty folder"
+echo "Windows older than Vista ($older_windows)"
 rm -rf "$folder"
+pretend_windows "$older_windows"
+run "$installer" /S "/D=$win_folder"
+[ "$rc" -ne 0 ] || fail "on $older_windows the installer exited with $rc, expected a refusal (not 0)"
+left=$(ls -A "$folder" 2>/dev/null | tr '\n' ' ')
+[ -z "$left" ] || fail "on $older_windows the installer left in its folder: $left, expected nothing"
+run reg query "$uninstall_key"
+[ "$rc" -ne 0 ] || fail "on $older_windows the installer made an entry in the list of programs, expected none"
+
+echo "An empty folder, on Windows Vista"
+pretend_windows vista
 install
+stop_pretending
 for file in $programs PelcatoPCIDVD.cfg PelcatoMini.cfg Pelcato.ini; do
     expect_same "$stage/$file" "$folder/$file"
 done
