@@ -4,7 +4,7 @@
 // what it collects and restarts the plug-in with it, both when the user
 // changes the device or model and when the dialog closes. Where the
 // settings file takes no writes, the choices apply all the same, and the
-// user is told once, after the dialog has gone.
+// user is told once, after the dialog has closed.
 
 #include "PluginState.h"
 
