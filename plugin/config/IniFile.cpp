@@ -69,11 +69,6 @@ std::int32_t IniFile::ReadInteger(const char* section, const char* key, std::int
     return ParseDecimal(ReadString(section, key, ""), value) ? value : defaultValue;
 }
 
-bool IniFile::ReadBool(const char* section, const char* key, bool defaultValue) const
-{
-    return ReadInteger(section, key, defaultValue ? 1 : 0) != 0;
-}
-
 std::vector<std::string> IniFile::ReadSectionValues(const char* section) const
 {
     std::vector<std::string> lines;
@@ -92,7 +87,7 @@ std::vector<std::string> IniFile::ReadSectionValues(const char* section) const
     return lines;
 }
 
-IniWriteResult IniFile::WriteWideString(const char* section, const char* key, const std::wstring& value) const
+IniWriteResult IniFile::WriteString(const char* section, const char* key, const std::wstring& value) const
 {
     if (!Usable())
         return ERROR_FILENAME_EXCED_RANGE;
@@ -104,17 +99,7 @@ IniWriteResult IniFile::WriteWideString(const char* section, const char* key, co
     return ERROR_SUCCESS;
 }
 
-IniWriteResult IniFile::WriteString(const char* section, const char* key, const std::string& value) const
-{
-    return WriteWideString(section, key, win::AnsiToWide(value));
-}
-
 IniWriteResult IniFile::WriteInteger(const char* section, const char* key, std::int32_t value) const
 {
-    return WriteString(section, key, std::to_string(value));
-}
-
-IniWriteResult IniFile::WriteBool(const char* section, const char* key, bool value) const
-{
-    return WriteString(section, key, value ? "1" : "0");
+    return WriteString(section, key, std::to_wstring(value));
 }

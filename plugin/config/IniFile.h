@@ -5,14 +5,14 @@
 // long as the routine that made it.
 //
 // The path is UTF-16, so that the file may lie in a folder of any name; the
-// file's text stays in the ANSI code page, which is what ReadString gives
-// and WriteString takes. A file name that the file holds is read and
-// written as UTF-16 (ReadWideString, WriteWideString), since it becomes
-// part of a path.
+// file's text stays in the ANSI code page, which is what ReadString gives.
+// ReadWideString gives the same text as UTF-16, for a file name that becomes
+// part of a path, and WriteString takes UTF-16; the profile functions turn
+// it into the file's own code page.
 //
 // Integers are decimal text. A missing entry, or text that is not a 32-bit
 // decimal integer, yields the default. A boolean is true for any integer
-// other than 0 and is written as 1 or 0. A write reports whether the file
+// other than 0. A write reports whether the file
 // took it; one that failed leaves the file as it was. A path too long for
 // the profile functions names no file: it reads as empty and takes no writes.
 
@@ -32,15 +32,11 @@ public:
     std::string ReadString(const char* section, const char* key, const std::string& defaultValue) const;
     std::wstring ReadWideString(const char* section, const char* key, const std::wstring& defaultValue) const;
     std::int32_t ReadInteger(const char* section, const char* key, std::int32_t defaultValue) const;
-    bool ReadBool(const char* section, const char* key, bool defaultValue) const;
     // The entries of section as "name=value" lines, in file order.
     std::vector<std::string> ReadSectionValues(const char* section) const;
 
-    [[nodiscard]] IniWriteResult WriteString(const char* section, const char* key, const std::string& value) const;
-    [[nodiscard]] IniWriteResult WriteWideString(const char* section, const char* key,
-                                                 const std::wstring& value) const;
+    [[nodiscard]] IniWriteResult WriteString(const char* section, const char* key, const std::wstring& value) const;
     [[nodiscard]] IniWriteResult WriteInteger(const char* section, const char* key, std::int32_t value) const;
-    [[nodiscard]] IniWriteResult WriteBool(const char* section, const char* key, bool value) const;
 
 private:
     // The private-profile functions may fault on a path beyond their limit

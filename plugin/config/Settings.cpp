@@ -31,18 +31,15 @@ public:
 
     std::int32_t ReadInteger(const char* key, std::int32_t defaultValue) const
     {
-        const std::wstring* unsaved = unsaved_.Find(key);
-        if (!unsaved)
-            return file_.ReadInteger(kSettingsSection, key, defaultValue);
         std::int32_t value;
-        return ParseDecimal(win::WideToAnsi(*unsaved), value) ? value : defaultValue;
+        return ParseDecimal(win::WideToAnsi(ReadWideString(key, L"")), value) ? value : defaultValue;
     }
 
     bool ReadBool(const char* key, bool defaultValue) const { return ReadInteger(key, defaultValue ? 1 : 0) != 0; }
 
     void Write(const char* key, const std::wstring& value)
     {
-        IniWriteResult result = file_.WriteWideString(kSettingsSection, key, value);
+        IniWriteResult result = file_.WriteString(kSettingsSection, key, value);
         if (result == 0) {
             unsaved_.Forget(key);
             return;

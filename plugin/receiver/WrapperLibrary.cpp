@@ -1,7 +1,5 @@
 #include "WrapperLibrary.h"
 
-#include "wrapper/PltRemoteWrap.h"
-
 #include "common/win/FileKind.h"
 #include "common/win/ProcAddress.h"
 

@@ -17,6 +17,7 @@
 // the ReceiverThread only calls GetCode.
 
 #include "common/win/Handle.h"
+#include "wrapper/PltRemoteWrap.h"
 
 #include <string>
 
@@ -50,14 +51,15 @@ public:
     void SetChipTypeTM(long value) const;
 
 private:
+    // Typed as the wrapper declares its functions.
     struct Exports {
-        void(__stdcall* remoteCreate)() = nullptr;
-        void(__stdcall* remoteRelease)() = nullptr;
-        long(__stdcall* getCode)(unsigned char* code) = nullptr;
-        char*(__stdcall* getDeviceName)(unsigned long index) = nullptr;
-        long(__stdcall* selectDevice)(unsigned long index) = nullptr;
-        long(__stdcall* getCardType)() = nullptr;
-        void(__stdcall* setChipTypeTM)(long value) = nullptr;
+        decltype(&::RemoteCreate) remoteCreate = nullptr;
+        decltype(&::RemoteRelease) remoteRelease = nullptr;
+        decltype(&::GetCode) getCode = nullptr;
+        decltype(&::GetDeviceName) getDeviceName = nullptr;
+        decltype(&::SelectDevice) selectDevice = nullptr;
+        decltype(&::GetCardType) getCardType = nullptr;
+        decltype(&::SetChipTypeTM) setChipTypeTM = nullptr;
     };
 
     win::Module module_;

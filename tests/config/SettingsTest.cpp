@@ -6,13 +6,13 @@
 #include "core/PluginState.h"
 
 #include "ScratchFolder.h"
+#include "TextFile.h"
+#include "common/win/FileKind.h"
 #include "common/win/Handle.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -69,19 +69,7 @@ protected:
 
     void WriteSettings(const std::string& text) const { folder.Write(L"Pelcato.ini", text); }
 
-    std::vector<std::string> SettingsLines() const
-    {
-        std::ifstream file(std::filesystem::path(folder.PathOf(L"Pelcato.ini")));
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(file, line);) {
-            if (!line.empty() && line.back() == '\r')
-                line.pop_back();
-            lines.push_back(line);
-        }
-        return lines;
-    }
-
-    static bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+    std::vector<std::string> SettingsLines() const { return FileLines(folder.PathOf(L"Pelcato.ini")); }
 
     PluginState& plugin = ThePlugin();
     ScratchFolder folder{L"settings-test"};
@@ -102,7 +90,7 @@ TEST_F(SettingsFile, WithoutAFileOpenKeepsTheValuesAndLoadsMoskerWhileTheDialogP
     EXPECT_EQ(*plugin.modelNames, ModelNameList{"Loaded by default"});
     EXPECT_EQ(plugin.keyMap->Count(), 1);
     EXPECT_EQ(plugin.codeTextDigits, 8);
-    EXPECT_FALSE(Exists(folder.PathOf(L"Pelcato.ini"))) << "reading creates no file";
+    EXPECT_FALSE(win::IsFile(folder.PathOf(L"Pelcato.ini"))) << "reading creates no file";
 
     DialogChoices presets = ReadDialogChoices();
     EXPECT_EQ(presets.keyMapFile, L"PelcatoPCIDVD.cfg");

@@ -12,6 +12,7 @@
 #include "ScratchFolder.h"
 #include "SimControl.h"
 #include "TestHost.h"
+#include "TextFile.h"
 #include "common/win/AnsiText.h"
 #include "common/win/Handle.h"
 
@@ -22,7 +23,6 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -208,22 +208,7 @@ struct FolderCase {
     Layout layout;
 };
 
-std::vector<std::string> LinesOf(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(line.substr(0, line.find('\r')));
-    return lines;
-}
-
 constexpr DWORD kHostPatienceMs = 30000;
-
-std::string ReadText(const std::wstring& path)
-{
-    std::ifstream file(std::filesystem::path{path}, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
 
 // The host runs PluginFolderHost.exe in its own folder, with the scratch
 // folder as its current folder, so that nothing of the plug-in's lies where
@@ -288,7 +273,7 @@ TEST_P(PluginFolder, KeysComeWithItsKeyMapAndTheDialogWritesItsSettings)
             expected.push_back(message);
     }
     expected.push_back("closed");
-    EXPECT_EQ(LinesOf(host->Output()), expected) << c.what;
+    EXPECT_EQ(Lines(host->Output()), expected) << c.what;
 
     host = StartHost(L"setup");
     HWND form = WaitForSetupForm(kPatienceMs);
@@ -300,7 +285,7 @@ TEST_P(PluginFolder, KeysComeWithItsKeyMapAndTheDialogWritesItsSettings)
         << c.what;
     ::PostMessageW(form, WM_CLOSE, 0, 0);
     ASSERT_EQ(host->Wait(kHostPatienceMs), 0) << c.what << ":\n" << host->Output();
-    std::vector<std::string> settings = LinesOf(ReadText(pluginFolder_ + L"Pelcato.ini"));
+    std::vector<std::string> settings = FileLines(pluginFolder_ + L"Pelcato.ini");
     for (const char* line : {"Device=1", "DefaultConfig=Living.cfg", "Interval=50", "WaitR=200"})
         EXPECT_NE(std::find(settings.begin(), settings.end(), line), settings.end())
             << c.what << ": expected " << line << " in the plug-in's own settings file, which holds\n"

@@ -13,13 +13,12 @@
 #include "Screenshot.h"
 #include "SimControl.h"
 #include "TestHost.h"
+#include "TextFile.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <filesystem>
-#include <fstream>
 #include <future>
 #include <string>
 #include <utility>
@@ -132,14 +131,7 @@ protected:
             ::SendMessageA(Item(Control::KeyMapListView), LVM_GETNEXTITEM, -1, LVNI_FOCUSED | LVNI_SELECTED));
     }
 
-    std::vector<std::string> SettingsLines() const
-    {
-        std::ifstream file(std::filesystem::path(plugin.Folder().PathOf(L"Pelcato.ini")));
-        std::vector<std::string> lines;
-        for (std::string line; std::getline(file, line);)
-            lines.push_back(line.substr(0, line.find('\r')));
-        return lines;
-    }
+    std::vector<std::string> SettingsLines() const { return FileLines(plugin.Folder().PathOf(L"Pelcato.ini")); }
 
     static SimStats Stats()
     {

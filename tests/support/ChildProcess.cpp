@@ -1,8 +1,6 @@
 #include "ChildProcess.h"
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include "TextFile.h"
 
 ChildProcess::ChildProcess(std::wstring commandLine, const std::wstring& currentFolder, std::wstring outputFile)
     : outputFile_(std::move(outputFile))
@@ -37,8 +35,7 @@ int ChildProcess::Wait(DWORD timeoutMs)
 
 std::string ChildProcess::Output() const
 {
-    std::ifstream file(std::filesystem::path{outputFile_}, std::ios::binary);
-    std::string text(std::istreambuf_iterator<char>(file), {});
+    std::string text = ReadTextFile(outputFile_);
     std::erase(text, '\r');
     return text;
 }

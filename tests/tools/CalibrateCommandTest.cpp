@@ -4,7 +4,7 @@
 #include "CalibrateCommand.h"
 #include "Calibration.h"
 #include "Commands.h"
-#include "OutputLines.h"
+#include "TextFile.h"
 
 #include "ScratchFolder.h"
 #include "SimControl.h"
@@ -16,9 +16,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -159,12 +156,6 @@ std::string SettingsFile(const std::string& timings)
            "[Extra]\r\nNote=kept as written\r\n";
 }
 
-std::string ReadAll(const std::wstring& path)
-{
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(file), {});
-}
-
 class ScriptedRemote : public testing::Test {
 protected:
     void SetUp() override { SimReset(); }
@@ -191,7 +182,7 @@ TEST_F(ScriptedRemote, ReportsEvery40MsFitTheDefaultTimings)
     EXPECT_EQ(Run(kRemoteEvery40, true, output), kExitOk) << output;
     EXPECT_NE(output.find("The timings fit this remote."), std::string::npos) << output;
     EXPECT_NE(output.find("Tap 5: 1 report"), std::string::npos) << output;
-    EXPECT_EQ(ReadAll(path), settings) << "nothing to store, yet the file changed";
+    EXPECT_EQ(ReadTextFile(path), settings) << "nothing to store, yet the file changed";
 }
 
 TEST_F(ScriptedRemote, ReportsEvery240MsAreDiagnosedAndWriteFixesThem)
@@ -202,7 +193,7 @@ TEST_F(ScriptedRemote, ReportsEvery240MsAreDiagnosedAndWriteFixesThem)
 
     EXPECT_EQ(Run(kRemoteEvery240, false, output), kExitFindings) << output;
     EXPECT_NE(output.find("A held button comes as several presses"), std::string::npos) << output;
-    EXPECT_EQ(ReadAll(path), settings) << "calibrate without --write changed the file";
+    EXPECT_EQ(ReadTextFile(path), settings) << "calibrate without --write changed the file";
 
     {
         // Another program holds the file open and shares no writes.
@@ -214,18 +205,18 @@ TEST_F(ScriptedRemote, ReportsEvery240MsAreDiagnosedAndWriteFixesThem)
         EXPECT_NE(output.find(failed), std::string::npos) << "expected \"" << failed << "\" in\n" << output;
         EXPECT_EQ(output.find("Stored in"), std::string::npos) << output;
     }
-    EXPECT_EQ(ReadAll(path), settings) << "a write that failed changed the file";
+    EXPECT_EQ(ReadTextFile(path), settings) << "a write that failed changed the file";
 
     EXPECT_EQ(Run(kRemoteEvery240, true, output), kExitFindings) << output;
     IniFile file(path);
     EXPECT_GT(file.ReadInteger("Main", "WaitR", 0), 240) << output;
     std::vector<std::string> before = Lines(settings);
-    std::vector<std::string> after = Lines(ReadAll(path));
-    ASSERT_EQ(after.size(), before.size()) << ReadAll(path);
+    std::vector<std::string> after = Lines(ReadTextFile(path));
+    ASSERT_EQ(after.size(), before.size()) << ReadTextFile(path);
     for (std::size_t i = 0; i < before.size(); ++i) {
         bool written = before[i].rfind("Wait1=", 0) == 0 || before[i].rfind("WaitR=", 0) == 0;
         if (!written) {
-            EXPECT_EQ(after[i], before[i]) << "line " << i + 1 << " of\n" << ReadAll(path);
+            EXPECT_EQ(after[i], before[i]) << "line " << i + 1 << " of\n" << ReadTextFile(path);
         }
     }
 

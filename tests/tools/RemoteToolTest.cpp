@@ -7,7 +7,7 @@
 #include "DevicesCommand.h"
 
 #include "ChildProcess.h"
-#include "OutputLines.h"
+#include "TextFile.h"
 #include "ScratchFolder.h"
 #include "SimControl.h"
 #include "common/win/AnsiText.h"

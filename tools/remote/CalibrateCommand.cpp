@@ -142,7 +142,8 @@ int RunCalibrate(const Arguments& arguments, std::ostream& out)
     bool write = false;
     for (const std::wstring& argument : arguments) {
         if (argument != L"--write") {
-            out << "Unknown argument \"" << win::WideToAnsi(argument) << "\". Usage: PelcatoRemote calibrate [--write]\n";
+            out << "Unknown argument \"" << win::WideToAnsi(argument)
+                << "\". Usage: PelcatoRemote calibrate [--write]\n";
             return kExitCannot;
         }
         write = true;

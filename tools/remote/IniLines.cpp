@@ -1,5 +1,6 @@
 #include "IniLines.h"
 
+#include "common/win/AnsiText.h"
 #include "common/win/Handle.h"
 #include "config/KeyMap.h"
 
@@ -39,12 +40,7 @@ std::string AnsiTextOf(std::string bytes)
         return bytes;
     std::wstring wide((bytes.size() - 2) / 2, L'\0');
     std::memcpy(wide.data(), bytes.data() + 2, wide.size() * sizeof(wchar_t));
-    int length = ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                       nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), text.data(), length, nullptr,
-                          nullptr);
-    return text;
+    return win::WideToAnsi(wide);
 }
 
 std::string_view Trimmed(std::string_view text)

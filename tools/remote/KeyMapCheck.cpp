@@ -199,17 +199,13 @@ void CheckActiveKeyMap(const std::wstring& folder, const std::wstring& settingsP
     int line = FindIniLine(ReadIniLines(settingsPath), kSettingsSection, kKeyMapFileKey);
     std::string consequence = ": every button reaches the host as its code text until a model is chosen in the setup "
                               "dialog";
+    std::string missing = Quoted(Printable(active)) + ", which is not in this folder" + consequence;
     if (line > 0)
-        findings.push_back({kSettingsFileName, line,
-                            "DefaultConfig names " + Quoted(Printable(active)) + ", which is not in this folder" + consequence});
+        findings.push_back({kSettingsFileName, line, "DefaultConfig names " + missing});
     else if (win::IsFile(settingsPath))
-        findings.push_back({kSettingsFileName, 0,
-                            "no DefaultConfig under [Main]: the plug-in loads " + Quoted(Printable(active)) +
-                                ", which is not in this folder" + consequence});
+        findings.push_back({kSettingsFileName, 0, "no DefaultConfig under [Main]: the plug-in loads " + missing});
     else
-        findings.push_back({kSettingsFileName, 0,
-                            "no settings file: the plug-in loads " + Quoted(Printable(active)) + ", which is not in this folder" +
-                                consequence});
+        findings.push_back({kSettingsFileName, 0, "no settings file: the plug-in loads " + missing});
 }
 
 }  // namespace
