@@ -23,6 +23,7 @@
 #include "common/win/TimedWait.h"
 #include "setup/SetupForm.h"
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -30,8 +31,28 @@
 
 namespace {
 
+// The clock as the key rules must see it: never going back. They count
+// elapsed time as an unsigned difference, so a reading a millisecond behind
+// the one before would count as 49 days gone, and fire a repeat or a
+// release at once.
+class ForwardClock {
+public:
+    explicit ForwardClock(DispatchClock& clock) : clock_(clock) {}
+
+    std::uint64_t NowMicroseconds()
+    {
+        latest_ = std::max(latest_, clock_.NowMicroseconds());
+        return latest_;
+    }
+    CodeWait Wait(std::optional<std::chrono::microseconds> timeout) { return clock_.Wait(timeout); }
+
+private:
+    DispatchClock& clock_;
+    std::uint64_t latest_ = 0;
+};
+
 // The key rules count milliseconds in 32 bits that wrap, as GetTickCount does.
-std::uint32_t TickCount(DispatchClock& clock)
+std::uint32_t TickCount(ForwardClock& clock)
 {
     return static_cast<std::uint32_t>(clock.NowMicroseconds() / 1000);
 }
@@ -40,7 +61,7 @@ std::uint32_t TickCount(DispatchClock& clock)
 // millisecond begins, rather than as far into it as the present moment is
 // into the current one: a repeat then comes at most a timer's wake-up after
 // its time, not up to a millisecond more.
-std::optional<std::chrono::microseconds> TimeUntilNextDeadline(DispatchClock& clock, const KeyDispatcher& dispatcher,
+std::optional<std::chrono::microseconds> TimeUntilNextDeadline(ForwardClock& clock, const KeyDispatcher& dispatcher,
                                                                const KeyTiming& timing)
 {
     std::uint64_t nowUs = clock.NowMicroseconds();
@@ -62,13 +83,16 @@ class WindowSink final : public KeySink {
 public:
     explicit WindowSink(PluginState& plugin) : plugin_(plugin) {}
 
-    void SendKey(std::int32_t param) override
+    bool SendKey(std::int32_t param) override
     {
-        if (plugin_.setupDialogOpen || plugin_.dispatchStop.IsSet())
-            return;
+        if (plugin_.dispatchStop.IsSet())
+            return false;
+        if (plugin_.setupDialogOpen)
+            return true;
         if (win::SendMessageUntil(plugin_.hostWindow, kKeyMessage, reinterpret_cast<WPARAM>(&plugin_.remoteEvent),
                                   param, plugin_.dispatchStop.Get(), sends_))
             NoteHostKey(param);
+        return !plugin_.dispatchStop.IsSet();
     }
 
     void ShowCode(std::uint64_t code) override
@@ -132,8 +156,9 @@ CodeWait SystemDispatchClock::Wait(std::optional<std::chrono::microseconds> time
     return WaitForCode(CodeOrStop{plugin_.codeEvent, plugin_.dispatchStop, timedWait_}, plugin_.pendingCode, timeout);
 }
 
-void RunDispatchLoop(PluginState& plugin, KeyDispatcher& dispatcher, DispatchClock& clock)
+void RunDispatchLoop(PluginState& plugin, KeyDispatcher& dispatcher, DispatchClock& rawClock)
 {
+    ForwardClock clock(rawClock);
     while (!plugin.dispatchStop.IsSet()) {
         std::uint64_t code;
         if (TakeCode(plugin.pendingCode, code))

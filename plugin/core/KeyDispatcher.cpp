@@ -99,23 +99,26 @@ std::optional<std::uint32_t> KeyDispatcher::NextDeadline(std::uint32_t now, cons
 
 void KeyDispatcher::RunPass(std::uint32_t now, const KeyTiming& timing, const KeyTable& table)
 {
+    if (cutShort_)
+        return;
     if (currentCode_ == previousCode_ && currentPressed_ == previousPressed_) {
         if (previousPressed_)
             SendRepeatWhenDue(now, timing);
         return;
     }
 
-    if (previousPressed_ && !currentPressed_)
-        sink_.SendKey(kReleaseParam);
+    if (previousPressed_ && !currentPressed_ && !Send(kReleaseParam))
+        return;
 
     if (currentPressed_) {
         if (!previousPressed_)
             repeatCount_ = 0;
-        UpdateKey(table);
+        if (!UpdateKey(table))
+            return;
         if (repeatCount_ == 0) {
             sendTick_ = now;
             currentWait_ = timing.wait1;
-            sink_.SendKey(kPressParam);
+            Send(kPressParam);
         } else {
             SendRepeatWhenDue(now, timing);
         }
@@ -128,10 +131,17 @@ void KeyDispatcher::RunPass(std::uint32_t now, const KeyTiming& timing, const Ke
     previousPressed_ = currentPressed_;
 }
 
+bool KeyDispatcher::Send(std::int32_t param)
+{
+    cutShort_ = !sink_.SendKey(param);
+    return !cutShort_;
+}
+
 // Writes the current code's texts into the record. When another key takes
 // over from one that is down, the old key is released first, while the
-// record and its code text still name it.
-void KeyDispatcher::UpdateKey(const KeyTable& table)
+// record and its code text still name it; false when that release was cut
+// short, and the record still names the old key.
+bool KeyDispatcher::UpdateKey(const KeyTable& table)
 {
     char codeText[kCodeTextSize] = {};
     FormatCodeText(currentCode_, table.codeTextDigits, codeText);
@@ -149,13 +159,15 @@ void KeyDispatcher::UpdateKey(const KeyTable& table)
     bool sameKey = names.line >= 0 && FieldHolds(record_.keyName, newKeyName, kKeyNameLimit) &&
                    FieldHolds(texts_.modelName, newModelName, kModelNameLimit);
     if (previousPressed_ && !sameKey) {
-        sink_.SendKey(kReleaseParam);
+        if (!Send(kReleaseParam))
+            return false;
         repeatCount_ = 0;
     }
 
     std::memcpy(texts_.codeText, codeText, sizeof codeText);
     CopyField(record_.keyName, newKeyName, kKeyNameLimit);
     CopyField(texts_.modelName, newModelName, kModelNameLimit);
+    return true;
 }
 
 void KeyDispatcher::SendRepeatWhenDue(std::uint32_t now, const KeyTiming& timing)
@@ -165,5 +177,5 @@ void KeyDispatcher::SendRepeatWhenDue(std::uint32_t now, const KeyTiming& timing
     ++repeatCount_;
     currentWait_ = timing.waitN;
     sendTick_ = now;
-    sink_.SendKey(repeatCount_);
+    Send(repeatCount_);
 }

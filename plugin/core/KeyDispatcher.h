@@ -33,7 +33,10 @@ std::uint32_t BoundedWait(std::int32_t waitMs);
 // Where the rules deliver their decisions.
 class KeySink {
 public:
-    virtual void SendKey(std::int32_t param) = 0;  // press 0, repeat n, release -1
+    // Press 0, repeat n, release -1. False once Stop has cut the run short:
+    // a message given up on still reaches the host later, and the host then
+    // reads the record as it is, so nothing more may be written into it.
+    virtual bool SendKey(std::int32_t param) = 0;
     virtual void ShowCode(std::uint64_t code) = 0;  // a (different) key is down now
     virtual void ShowRelease() = 0;                 // no key is down now
 
@@ -70,7 +73,8 @@ public:
     // waitR has passed since the last code.
     void TimeOut(std::uint32_t now, const KeyTiming& timing);
 
-    // One pass: decides and delivers what changed since the last one.
+    // One pass: decides and delivers what changed since the last one. Once
+    // a send has been cut short, passes do nothing.
     void RunPass(std::uint32_t now, const KeyTiming& timing, const KeyTable& table);
 
     // The next moment something is due while a key is down: its next repeat
@@ -80,7 +84,8 @@ public:
     std::optional<std::uint32_t> NextDeadline(std::uint32_t now, const KeyTiming& timing) const;
 
 private:
-    void UpdateKey(const KeyTable& table);
+    bool Send(std::int32_t param);
+    bool UpdateKey(const KeyTable& table);
     void SendRepeatWhenDue(std::uint32_t now, const KeyTiming& timing);
 
     static constexpr std::uint64_t kNoCode = ~std::uint64_t{0};
@@ -97,4 +102,5 @@ private:
     std::uint32_t codeTick_ = 0;
     std::uint32_t sendTick_ = 0;
     std::uint32_t currentWait_;
+    bool cutShort_ = false;
 };

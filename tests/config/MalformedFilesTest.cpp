@@ -112,7 +112,7 @@ private:
 
 class NullSink final : public KeySink {
 public:
-    void SendKey(std::int32_t) override { ++sent; }
+    bool SendKey(std::int32_t) override { return ++sent, true; }
     void ShowCode(std::uint64_t) override {}
     void ShowRelease() override {}
     int sent = 0;

@@ -42,17 +42,26 @@ struct Arrival {
 
 constexpr KeyTiming kDefaultTiming{300, 100, 200};
 
+// Records every send with the record as the host reads it. The send
+// numbered cutShortAt is cut short by Stop, as the DispatchThread's are.
 class RecordingSink final : public KeySink {
 public:
-    RecordingSink(const RemoteEvent& record, const std::uint32_t& now) : record_(record), now_(now) {}
+    RecordingSink(const RemoteEvent& record, const std::uint32_t& now, const win::Event& stop)
+        : record_(record), now_(now), stop_(stop)
+    {
+    }
 
-    void SendKey(std::int32_t param) override
+    bool SendKey(std::int32_t param) override
     {
         log.push_back({now_, "send " + std::to_string(param)});
         std::string bytes(record_.keyName, kKeyNameSize);
         bytes.append(record_.codeText, kCodeTextSize);
         bytes.append(record_.modelName, kModelNameSize);
         sent.push_back({param, record_.keyName, record_.codeText, record_.modelName, bytes});
+        if (sent.size() - 1 != cutShortAt)
+            return true;
+        stop_.Set();
+        return false;
     }
     void ShowCode(std::uint64_t code) override
     {
@@ -64,10 +73,12 @@ public:
 
     std::vector<Delivery> log;
     std::vector<SentKey> sent;
+    std::optional<std::size_t> cutShortAt;
 
 private:
     const RemoteEvent& record_;
     const std::uint32_t& now_;
+    const win::Event& stop_;
 };
 
 // Runs a KeyDispatcher in the DispatchThread's loop, on a clock that moves
@@ -79,7 +90,8 @@ private:
 class Drive final : private DispatchClock {
 public:
     explicit Drive(KeyTiming timing = kDefaultTiming, std::uint32_t start = 0)
-        : timing(timing), start_(start), now_(start), sink(record, now_), dispatcher(record, texts, sink, timing)
+        : timing(timing), start_(start), now_(start), sink(record, now_, plugin.dispatchStop),
+          dispatcher(record, texts, sink, timing)
     {
         keyMap.AddLine("0000001A=Power");
         keyMap.AddLine("0000000B=VolumeUp");
@@ -120,6 +132,9 @@ public:
     }
 
     KeyTiming timing;
+    // Right after the first send the clock steps back a millisecond for
+    // good, as a clock read on another processor may.
+    bool clockStepsBack = false;
     const std::uint32_t start_;
     std::uint32_t now_;
     PluginState plugin;
@@ -135,7 +150,11 @@ private:
     static constexpr int kMaxWaits = 100000;
 
     // The ticks of the clock are whole milliseconds.
-    std::uint64_t NowMicroseconds() override { return elapsedUs_ + std::uint64_t{start_} * 1000; }
+    std::uint64_t NowMicroseconds() override
+    {
+        std::uint64_t now = elapsedUs_ + std::uint64_t{start_} * 1000;
+        return clockStepsBack && !sink.sent.empty() ? now - 1000 : now;
+    }
 
     CodeWait Wait(std::optional<std::chrono::microseconds> timeout) override
     {
@@ -194,6 +213,7 @@ struct Scenario {
     std::vector<Arrival> arrivals;
     std::vector<Delivery> expected;
     KeyTiming timing = kDefaultTiming;
+    bool clockStepsBack = false;
 };
 
 class KeyStateTable : public testing::TestWithParam<Scenario> {};
@@ -202,6 +222,7 @@ TEST_P(KeyStateTable, DeliversExactlyTheExpectedMessages)
 {
     const Scenario& scenario = GetParam();
     Drive drive(scenario.timing);
+    drive.clockStepsBack = scenario.clockStepsBack;
     EXPECT_EQ(drive.Run(scenario.arrivals), scenario.expected);
 }
 
@@ -222,6 +243,19 @@ INSTANTIATE_TEST_SUITE_P(
                   {700, "send 5"},  // the wake-up after the last code still repeats
                   {800, "send -1"},
                   {800, "show release"}}},
+        Scenario{"ClockSteppingBackAMillisecondDelaysButNeverFiresEarly",
+                 Held(0x1A, 100, 700),
+                 {{100, "send 0"},
+                  {100, "show 1A"},
+                  {401, "send 1"},
+                  {501, "send 2"},
+                  {601, "send 3"},
+                  {701, "send 4"},
+                  {801, "send 5"},
+                  {900, "send -1"},
+                  {900, "show release"}},
+                 kDefaultTiming,
+                 true},
         Scenario{"DifferentKeyTakesOverWithReleaseThenPress",
                  Then(Held(0x1A, 0, 100), Held(0x0B, 150, 150)),
                  {{0, "send 0"},
@@ -397,6 +431,19 @@ TEST(KeyDispatcher, TakeOverReleaseDescribesTheOldKeyAndThePressTheNewOne)
     EXPECT_EQ(newPress.modelName, "Other Remote");
 }
 
+// Stop cuts the old key's release short as another key takes over. The host
+// handles that release later, reading the record then: it must still name
+// the old key, and no press of the new key may follow.
+TEST(KeyDispatcher, TakeOverReleaseCutShortByStopLeavesTheRecordNamingTheOldKey)
+{
+    Drive drive;
+    drive.sink.cutShortAt = 1;
+    std::vector<Delivery> expected{{0, "send 0"}, {0, "show 1A"}, {50, "send -1"}};
+    EXPECT_EQ(drive.Run({{0, 0x1A}, {50, 0x0B}}), expected);
+    EXPECT_EQ(std::string(drive.record.keyName), "Power");
+    EXPECT_EQ(std::string(drive.texts.codeText), "0000001A");
+}
+
 TEST(KeyDispatcher, LongNamesAreCutToTheirFieldsAndTerminated)
 {
     Drive drive;
@@ -421,7 +468,8 @@ TEST(KeyDispatcher, ConstructionWritesTheRecordsConstantFields)
     std::memset(&record, 0x55, sizeof record);
     KeyEventTexts texts = {};
     std::uint32_t now = 0;
-    RecordingSink sink(record, now);
+    win::Event stop;
+    RecordingSink sink(record, now, stop);
     KeyDispatcher dispatcher(record, texts, sink, kDefaultTiming);
 
     const auto* bytes = reinterpret_cast<const unsigned char*>(&record);

@@ -29,9 +29,10 @@ class CollectingSink final : public KeySink {
 public:
     CollectingSink(const RemoteEvent& record, const KeyEventTexts& texts) : record_(record), texts_(texts) {}
 
-    void SendKey(std::int32_t param) override
+    bool SendKey(std::int32_t param) override
     {
         pending_.push_back({0, param, record_.keyName, texts_.modelName, texts_.codeText});
+        return true;
     }
     void ShowCode(std::uint64_t) override {}
     void ShowRelease() override {}
