@@ -29,6 +29,12 @@ inline void StoreCode(PendingCode& slot, std::uint64_t code)
     slot.newCode.store(true);
 }
 
+// While no thread runs: a code left in the slot is dropped.
+inline void ClearCode(PendingCode& slot)
+{
+    slot.newCode.store(false);
+}
+
 // DispatchThread side: true and the code when one is waiting.
 inline bool TakeCode(PendingCode& slot, std::uint64_t& code)
 {

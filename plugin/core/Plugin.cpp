@@ -10,7 +10,10 @@
 // DispatchThread has ended.
 //
 // After Close nothing runs: Start needs an open plug-in, and a Close that
-// arrives while the setup dialog is open ends the dialog as well.
+// arrives while the setup dialog is open ends the dialog as well. An Open or
+// a Close that arrives while Stop waits is carried out once the threads
+// have ended. A Start begins with no code pending and no key down: a code
+// that the receiver stored as Stop came is from before it.
 
 #include "Plugin.h"
 
@@ -41,29 +44,52 @@ std::uint32_t ReadCoreVersion(const void* hostInfo)
     return version;
 }
 
+// Sends the release of the key the host was last told is down, while no
+// DispatchThread runs, with the record describing that key again. On the
+// thread that owns the host's window, the send is a plain call of its
+// window procedure, so it cannot hang even when Stop runs inside the
+// handler of that key's own press. A host that did not take it in time is
+// still owed it, at the next Start, Stop or Close.
+void ReleaseHeldKey(PluginState& plugin)
+{
+    HeldKey& held = plugin.heldKey;
+    if (!held.down)
+        return;
+    std::memcpy(plugin.remoteEvent.keyName, held.keyName, sizeof held.keyName);
+    plugin.keyEventTexts = held.texts;
+    if (::SendMessageTimeoutA(plugin.hostWindow, kKeyMessage, reinterpret_cast<WPARAM>(&plugin.remoteEvent),
+                              kReleaseParam, SMTO_NORMAL, kReleaseSendTimeoutMs, nullptr) ||
+        !::IsWindow(plugin.hostWindow))
+        held.down = false;
+}
+
 // Close's work once no thread runs; harmless when repeated.
 void ReleaseOpenedState(PluginState& plugin)
 {
     plugin.keyMap.reset();
     ReceiverClose();
+    if (plugin.opened)
+        ++plugin.openings;
     plugin.opened = false;
     plugin.coreVersionOk = false;
 }
 
-// Sends the release of the key the host was last told is down, once the
-// DispatchThread has ended, with the record describing that key again. On
-// the thread that owns the host's window, the send is a plain call of its
-// window procedure, so it cannot hang even when Stop runs inside the
-// handler of that key's own press.
-void ReleaseHeldKey(PluginState& plugin)
+void OpenNow(PluginState& plugin, const OpenRequest& request)
 {
-    HeldKey& held = plugin.heldKey;
-    if (!std::exchange(held.down, false))
-        return;
-    std::memcpy(plugin.remoteEvent.keyName, held.keyName, sizeof held.keyName);
-    plugin.keyEventTexts = held.texts;
-    ::SendMessageTimeoutA(plugin.hostWindow, kKeyMessage, reinterpret_cast<WPARAM>(&plugin.remoteEvent),
-                          kReleaseParam, SMTO_NORMAL, kReleaseSendTimeoutMs, nullptr);
+    ++plugin.openings;
+    plugin.hostWindow = request.hostWindow;
+    plugin.moduleFileName = win::ModuleFileName(ThisModule());
+
+    plugin.remoteEvent = {};
+    request.sourceName.copy(plugin.remoteEvent.sourceName, kSourceNameSize - 1);
+
+    ReceiverOpen();
+    plugin.keyMap.emplace();
+    LoadReceiverConfig();
+    ReadTimingSettings();
+
+    plugin.coreVersionOk = request.coreVersion && CoreVersionAccepted(*request.coreVersion);
+    plugin.opened = true;
 }
 
 void EndDispatchThread(PluginState& plugin)
@@ -88,32 +114,20 @@ namespace plugin {
 const char* Open(const char* sourceName, HWND hostWindow, const void* hostInfo)
 {
     PluginState& plugin = ThePlugin();
+    OpenRequest request{sourceName ? sourceName : kDefaultSourceName, hostWindow,
+                        hostInfo ? std::optional(ReadCoreVersion(hostInfo)) : std::nullopt};
     // Called from a message that Stop's wait delivers, the threads still run
-    // and may read everything Open would rebuild: leave it all as it is.
-    if (plugin.stopping)
+    // and may read everything Open would rebuild: the Stop under way opens
+    // afresh once they have ended.
+    if (plugin.stopping) {
+        plugin.openPending = std::move(request);
         return kPluginDescription;
+    }
     // A second Open without Close starts afresh instead of building the
     // lists a second time under running threads.
     if (plugin.opened)
         Close();
-
-    plugin.hostWindow = hostWindow;
-    plugin.moduleFileName = win::ModuleFileName(ThisModule());
-
-    plugin.remoteEvent = {};
-    if (sourceName)
-        std::strncpy(plugin.remoteEvent.sourceName, sourceName, kSourceNameSize - 1);
-    else
-        std::strcpy(plugin.remoteEvent.sourceName, kDefaultSourceName);
-
-    ReceiverOpen();
-    plugin.keyMap.emplace();
-    LoadReceiverConfig();
-    ReadTimingSettings();
-
-    if (hostInfo && CoreVersionAccepted(ReadCoreVersion(hostInfo)))
-        plugin.coreVersionOk = true;
-    plugin.opened = true;
+    OpenNow(plugin, request);
     return kPluginDescription;
 }
 
@@ -129,6 +143,8 @@ void Start()
         return;
     }
 
+    ReleaseHeldKey(plugin);
+    ClearCode(plugin.pendingCode);
     plugin.codeEvent = win::Event::CreateManualReset();
     if (!plugin.codeEvent)
         return;
@@ -165,17 +181,23 @@ void Stop()
     plugin.codeEvent.Close();
     plugin.started = false;
     plugin.stopping = false;
-    // A Close that arrived during the wait is done now that the threads
-    // have ended: the host may unload the library right after it.
-    if (std::exchange(plugin.closePending, false))
+    // A Close or an Open that arrived during the wait is done now that the
+    // threads have ended: the host may unload the library right after a
+    // Close.
+    std::optional<OpenRequest> open = std::exchange(plugin.openPending, std::nullopt);
+    if (std::exchange(plugin.closePending, false) || open)
         ReleaseOpenedState(plugin);
+    if (open)
+        OpenNow(plugin, *open);
 }
 
 void Setup()
 {
     PluginState& plugin = ThePlugin();
-    if (SetupForm || plugin.stopping)
-        return;  // the dialog is already open
+    // Without Open, or after Close, there is no device list to choose from
+    // and no settings file to write.
+    if (!plugin.opened || SetupForm || plugin.stopping)
+        return;
     SetupSession session(plugin);
     session.Run();
 }
@@ -183,18 +205,27 @@ void Setup()
 void Close()
 {
     PluginState& plugin = ThePlugin();
+    // A Close that the dialog's loop, or a wait of its session, delivers
+    // ends the dialog too: nothing of the plug-in may go on once Close has
+    // returned.
+    if (TSetupForm* form = SetupForm)
+        form->EndModal();
     if (plugin.stopping) {
         // Called from a message that Stop's wait delivers: the threads still
         // run, so the Stop under way finishes the Close.
         plugin.closePending = true;
+        plugin.openPending.reset();
         return;
     }
-    // A Close that the dialog's loop delivers ends the dialog too: nothing
-    // of the plug-in may go on once Close has returned.
-    if (TSetupForm* form = SetupForm)
-        form->EndModal();
+    // Stop sends a release the host is still owed; without threads to stop,
+    // Close does.
+    if (!plugin.started)
+        ReleaseHeldKey(plugin);
+    std::uint32_t openings = plugin.openings;
     Stop();
-    ReleaseOpenedState(plugin);
+    // An Open that came during the Stop has already followed this Close.
+    if (plugin.openings == openings)
+        ReleaseOpenedState(plugin);
 }
 
 }  // namespace plugin

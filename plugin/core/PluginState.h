@@ -27,12 +27,20 @@ class TSetupForm;
 
 using DeviceList = std::vector<std::string>;
 
+// An Open that came while Stop waited for the threads: carried out, after a
+// Close, once they have ended.
+struct OpenRequest {
+    std::string sourceName;
+    HWND hostWindow;
+    std::optional<std::uint32_t> coreVersion;
+};
+
 // The key the host was last told is down, as the record described it then.
 // The DispatchThread writes it with each message it hands to the host; Stop
 // reads it once that thread has ended and sends the release the host is
 // still owed.
 struct HeldKey {
-    bool down = false;
+    bool down = false;  // until the release has reached the host
     char keyName[kKeyNameSize] = {};
     KeyEventTexts texts = {};
 };
@@ -58,6 +66,11 @@ struct PluginState {
     bool started = false;
     bool stopping = false;
     bool closePending = false;  // Close came while Stop waited for the threads
+    std::optional<OpenRequest> openPending;  // and so did an Open
+    // Counts every Open and Close, so that a setup session can tell that
+    // the host closed the plug-in while the session waited, even when the
+    // host has opened it again since.
+    std::uint32_t openings = 0;
     bool coreVersionOk = false;  // the host that opened the plug-in has a core it works with
     // While set, codes show in the setup dialog and nothing goes to the host.
     std::atomic<bool> setupDialogOpen{false};

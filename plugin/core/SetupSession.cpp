@@ -12,6 +12,7 @@
 
 SetupSession::SetupSession(PluginState& plugin)
     : plugin_(plugin),
+      openings_(plugin.openings),
       wasStarted_(plugin.started),
       ownerWasEnabled_(plugin.hostWindow && ::IsWindowEnabled(plugin.hostWindow))
 {
@@ -24,7 +25,7 @@ SetupSession::~SetupSession()
     if (ownerWasEnabled_ && ::IsWindow(plugin_.hostWindow))
         ::EnableWindow(plugin_.hostWindow, TRUE);
     EndDialog();
-    if (wasStarted_)
+    if (wasStarted_ && StillOpen())
         Guarded(plugin::Start);
 }
 
@@ -33,13 +34,19 @@ void SetupSession::Run()
     // A key the host holds gets its release before the dialog takes the
     // keys over; the threads start again below, for the dialog.
     plugin::Stop();
+    if (!StillOpen())
+        return;
     // The window is made here, on the host's thread, before the flag lets
     // the DispatchThread post to it.
     form_ = std::make_unique<TSetupForm>(plugin_.hostWindow, *this);
     std::atomic_ref(SetupForm).store(form_.get());
     plugin_.setupDialogOpen = true;
     plugin::Start();
+    if (!StillOpen())
+        return;
     std::optional<DialogChoices> closedWith = form_->ShowModal();
+    if (!StillOpen())
+        return;
     if (closedWith)
         Note(WriteDialogChoices(*closedWith));
     Note(SaveTimingSettings());
@@ -47,8 +54,8 @@ void SetupSession::Run()
     // that a host cannot open a second dialog from the message's loop.
     ReportUnsavedSettings();
     EndDialog();
-
-    LoadReceiverConfig();
+    if (StillOpen())
+        LoadReceiverConfig();
 }
 
 DialogChoices SetupSession::StoredChoices()
@@ -60,9 +67,16 @@ void SetupSession::ApplyChoices(const DialogChoices& choices)
 {
     Note(WriteDialogChoices(choices));
     plugin::Stop();
+    if (!StillOpen())
+        return;
     Note(SaveTimingSettings());
     LoadReceiverConfig();
     plugin::Start();
+}
+
+bool SetupSession::StillOpen() const
+{
+    return plugin_.opened && plugin_.openings == openings_;
 }
 
 void SetupSession::Note(const SettingsWriteResult& result)

@@ -5,17 +5,22 @@
 // changes the device or model and when the dialog closes. Where the
 // settings file takes no writes, the choices apply all the same, and the
 // user is told once, after the dialog has closed.
+//
+// The host may call in whenever the session waits or the dialog's loop
+// runs. A Close ends the session there: nothing is stored, reloaded or
+// started afterwards, even when an Open has followed the Close.
 
 #include "PluginState.h"
 
 #include "setup/SetupForm.h"
 
+#include <cstdint>
 #include <memory>
 
 // Whatever way a session ends, even by an exception, it leaves the plug-in
 // as it found it: no dialog published, the keys going to the host, the
 // host's window enabled, and the threads running only when they ran before
-// and the plug-in is still open.
+// and the plug-in is still the one the session began with.
 class SetupSession final : public SetupDialogPlugin {
 public:
     explicit SetupSession(PluginState& plugin);
@@ -33,11 +38,13 @@ public:
     void ApplyChoices(const DialogChoices& choices) override;
 
 private:
+    bool StillOpen() const;
     void EndDialog() noexcept;
     void Note(const SettingsWriteResult& result);
     void ReportUnsavedSettings() const;
 
     PluginState& plugin_;
+    const std::uint32_t openings_;
     const bool wasStarted_;
     const bool ownerWasEnabled_;
     std::unique_ptr<TSetupForm> form_;

@@ -135,7 +135,8 @@ std::optional<DialogChoices> TSetupForm::ShowModal()
     LoadControls();
     ::ShowWindow(window_, SW_SHOW);
 
-    modalDone_ = false;
+    // An end requested before the loop began, by a Close that came while the
+    // plug-in was being set up for the dialog, still counts.
     MSG message;
     bool quit = false;
     while (!modalDone_ && window_) {
@@ -236,11 +237,11 @@ DialogChoices TSetupForm::CollectChoices() const
     int file = model == CB_ERR ? -1 : static_cast<int>(::SendMessageA(modelCombo, CB_GETITEMDATA, model, 0));
     DialogChoices choices;
     choices.keyMapFile = ChosenKeyMapFileName(keyMapFiles_, file);
-    // Without a device to choose from, as before the card's software is
-    // installed, the user chose none: the stored one stays.
-    HWND deviceCombo = Item(Control::DeviceCombo);
-    if (::SendMessageA(deviceCombo, CB_GETCOUNT, 0, 0) > 0)
-        choices.device = SelectedIndex(deviceCombo);
+    // Without a selected device, as before the card's software is installed
+    // or when the stored one is not in the list, the user chose none: the
+    // stored one stays.
+    if (int device = SelectedIndex(Item(Control::DeviceCombo)); device != CB_ERR)
+        choices.device = device;
     choices.chipTypeTM = ::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
     return choices;
 }
@@ -316,7 +317,9 @@ void TSetupForm::ModelComboChange()
 void TSetupForm::ApplyNewChoice()
 {
     plugin_.ApplyChoices(CollectChoices());
-    LoadControls();
+    // A Close that came meanwhile has ended the dialog and emptied the lists.
+    if (!modalDone_)
+        LoadControls();
 }
 
 void TSetupForm::ChipTypeTMCheckBoxClick()

@@ -8,6 +8,7 @@
 #include "common/win/TimedWait.h"
 #include "core/Plugin.h"
 #include "core/PluginState.h"
+#include "setup/FormLayout.h"
 #include "setup/SetupForm.h"
 
 #include "FailingAllocation.h"
@@ -15,6 +16,7 @@
 #include "ScratchFolder.h"
 #include "SimControl.h"
 #include "TestHost.h"
+#include "TextFile.h"
 
 #include <gtest/gtest.h>
 
@@ -22,6 +24,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <functional>
 #include <future>
 #include <new>
 #include <string>
@@ -198,10 +201,7 @@ TEST_F(Lifecycle, StopOnTheHostsThreadWhileTheDispatcherSendsToItReturns)
 TEST_F(Lifecycle, CloseFromAMessageThatStopDeliversClosesOnceTheThreadsHaveEnded)
 {
     int threadsBefore = ThreadCount();
-    host.OnKey([](std::int32_t) {
-        plugin::Close();
-        plugin::Open("Too early", nullptr, nullptr);  // refused while the threads run
-    });
+    host.OnKey([](std::int32_t) { plugin::Close(); });
     host.Run([] {
         plugin::Start();
         PushCodes({0x1A});
@@ -283,7 +283,9 @@ INSTANTIATE_TEST_SUITE_P(Calls, HeldKeyWhen,
                                     testing::PrintToString(std::get<WaitKind>(info.param));
                          });
 
-TEST_F(Lifecycle, StopReturnsWhileTheHostsHandlerHangs)
+// The release that Stop sends to the hung host is given up on after a
+// while. The host is still owed it, and the next Close sends it.
+TEST_F(Lifecycle, StopReturnsWhileTheHostsHandlerHangsAndCloseSendsTheReleaseLater)
 {
     win::Event handlerEntered = win::Event::CreateManualReset();
     win::Event releaseHandler = win::Event::CreateManualReset();
@@ -299,6 +301,8 @@ TEST_F(Lifecycle, StopReturnsWhileTheHostsHandlerHangs)
     EXPECT_FALSE(ThePlugin().started);
     releaseHandler.Set();
     host.OnKey(nullptr);
+    host.Run(plugin::Close);
+    EXPECT_EQ(host.Params(), (std::vector<std::int32_t>{kPressParam, kReleaseParam}));
 }
 
 TEST_F(Lifecycle, TheReceiverNeverSignalsAClosedCodeEvent)
@@ -459,6 +463,36 @@ PluginCondition ConditionNow(int threadsWhenIdle)
     return {ThePlugin().opened, ThePlugin().started, ThreadCount() - threadsWhenIdle, stats.objectsAlive};
 }
 
+// A GetCode that takes 150 ms and hands out the code pushed before it:
+// Stop comes while it runs, and the code lands in the slot after the
+// DispatchThread has ended.
+struct SlowGetCode {
+    win::Event inGetCodeWithACode = win::Event::CreateManualReset();
+
+    static void Hook(void* context)
+    {
+        if (SimPendingCodes() == 0)
+            return;
+        static_cast<SlowGetCode*>(context)->inGetCodeWithACode.Set();
+        ::Sleep(150);
+    }
+};
+
+TEST_F(Lifecycle, ACodeStoredAsStopCameNeverReachesTheHostAfterwards)
+{
+    SlowGetCode slow;
+    SimSetGetCodeHook(&SlowGetCode::Hook, &slow);
+    host.Run(plugin::Start);
+    PushCodes({0x1A});
+    ASSERT_EQ(::WaitForSingleObject(slow.inGetCodeWithACode.Get(), kPatienceMs), WAIT_OBJECT_0);
+    host.Run(plugin::Stop);
+    SimSetGetCodeHook(nullptr, nullptr);
+    host.Run(plugin::Start);
+    ::Sleep(500);  // a press would have come at once, its release after WaitR
+    host.Run(plugin::Stop);
+    EXPECT_EQ(host.Params(), std::vector<std::int32_t>{}) << "a button pressed before Stop, delivered after Start";
+}
+
 TEST_F(Lifecycle, NothingStartsAfterClose)
 {
     int threadsWhenIdle = ThreadCount();
@@ -506,6 +540,136 @@ private:
     std::atomic<bool> done_ = false;
     std::thread thread_;
 };
+
+// A Close, or an Open, that comes at any moment of Setup ends it there: the
+// dialog closes or never shows, nothing more is written or started, and the
+// plug-in is as the host's last call left it.
+struct SetupInterruption {
+    const char* name;
+    bool refusedCoreVersion;  // Start shows "Incorrect core version." and waits for the user
+    PluginCondition expected;
+};
+
+std::ostream& operator<<(std::ostream& out, const SetupInterruption& c)
+{
+    return out << c.name;
+}
+
+class SetupInterrupted : public Lifecycle, public testing::WithParamInterface<SetupInterruption> {
+protected:
+    void SetUp() override
+    {
+        if (GetParam().refusedCoreVersion)
+            hostInfo = HostInfo(0x02070B00);
+        Lifecycle::SetUp();
+        settingsFile = scratch.Write(L"Pelcato.ini", kStoredSettings);
+        threadsWhenIdle = ThreadCount();
+    }
+
+    // Closes the message box that Start shows, once the host has made its
+    // call from the box's own loop.
+    void CallWhileTheBoxShows(std::function<void()> call)
+    {
+        HWND box = WaitForVisibleWindow("#32770", kPluginDescription, kPatienceMs);
+        ASSERT_TRUE(box);
+        host.Run(std::move(call));
+        ::PostMessageA(box, WM_COMMAND, IDOK, 0);
+    }
+
+    // The host's thread stays busy while the call comes, then the user
+    // chooses another device: the Stop that the choice starts is the first
+    // wait in which the host's thread takes the call.
+    void CallWhileADeviceChangeStops(std::function<void()> call)
+    {
+        HWND form = WaitForSetupForm(kPatienceMs);
+        ASSERT_TRUE(form);
+        HWND devices = ::GetDlgItem(form, ControlIdOf(Control::DeviceCombo));
+        win::Event busy = win::Event::CreateManualReset();
+        host.Post([&] {
+            busy.Set();
+            ::Sleep(300);
+            ::SendMessageA(devices, CB_SETCURSEL, 0, 0);
+            ::SendMessageA(form, WM_COMMAND, MAKEWPARAM(ControlIdOf(Control::DeviceCombo), CBN_SELCHANGE),
+                           reinterpret_cast<LPARAM>(devices));
+        });
+        ASSERT_EQ(::WaitForSingleObject(busy.Get(), kPatienceMs), WAIT_OBJECT_0);
+        host.Run(std::move(call));
+    }
+
+    static constexpr char kStoredSettings[] = "[Main]\r\nDevice=1\r\n";
+    std::wstring settingsFile;
+    int threadsWhenIdle = 0;
+};
+
+TEST_P(SetupInterrupted, EndsSetupAndNothingIsWrittenOrStartedAfterwards)
+{
+    std::string name = GetParam().name;
+    auto openAgain = [this] { plugin::Open("Test source", host.Window(), hostInfo.bytes); };
+    // The host is busy as a key comes; Setup's Stop then hands it the press,
+    // and the host makes its call from its handler. The key's release
+    // follows, as for any key the host was told is down.
+    std::vector<std::int32_t> expectedKeys;
+    auto setupWhileAKeyComes = [&](std::function<void()> call) {
+        expectedKeys = {kPressParam, kReleaseParam};
+        host.Run(plugin::Start);
+        host.OnKey([call](std::int32_t param) {
+            if (param == kPressParam)
+                call();
+        });
+        return host.Post([] {
+            PushCodes({0x1A});
+            ::Sleep(300);
+            plugin::Setup();
+        });
+    };
+    std::future<void> setup;
+    std::string expectedFile = kStoredSettings;
+    if (name == "SetupAfterClose") {
+        host.Run(plugin::Close);
+        setup = host.Post(plugin::Setup);
+    } else if (name == "CloseWhileSetupStopsThePlugIn") {
+        setup = setupWhileAKeyComes(plugin::Close);
+    } else if (name == "OpenWhileSetupStopsThePlugIn") {
+        setup = setupWhileAKeyComes(openAgain);
+    } else if (name == "CloseWhileStartShowsItsMessage") {
+        setup = host.Post(plugin::Setup);
+        CallWhileTheBoxShows(plugin::Close);
+    } else if (name == "CloseWhileADeviceChangeStops") {
+        host.Run(plugin::Start);
+        setup = host.Post(plugin::Setup);
+        CallWhileADeviceChangeStops(plugin::Close);
+        expectedFile = "";  // the user's choice, and nothing after it
+    } else if (name == "OpenFromTheDialogsLoop") {
+        host.Run(plugin::Start);
+        setup = host.Post(plugin::Setup);
+        ASSERT_TRUE(WaitForSetupForm(kPatienceMs));
+        host.Run(openAgain);
+    }
+    ASSERT_TRUE(setup.wait_for(std::chrono::milliseconds(kPatienceMs)) == std::future_status::ready)
+        << "Setup still runs, its dialog open, " << kPatienceMs << " ms after the call";
+    EXPECT_EQ(ConditionNow(threadsWhenIdle), GetParam().expected);
+    EXPECT_EQ(SetupForm, nullptr);
+    EXPECT_TRUE(::IsWindowEnabled(host.Window()));
+    EXPECT_EQ(host.Params(), expectedKeys);
+    std::vector<std::string> lines = FileLines(settingsFile);
+    if (expectedFile.empty()) {
+        EXPECT_NE(std::find(lines.begin(), lines.end(), "Device=0"), lines.end()) << ReadTextFile(settingsFile);
+        EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const std::string& line) { return line.rfind("Wait", 0) == 0; }), 0)
+            << "timings written after the Close: " << ReadTextFile(settingsFile);
+    } else {
+        EXPECT_EQ(ReadTextFile(settingsFile), expectedFile);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Moments, SetupInterrupted,
+    testing::Values(SetupInterruption{"SetupAfterClose", false, {false, false, 0, 0}},
+                    SetupInterruption{"CloseWhileSetupStopsThePlugIn", false, {false, false, 0, 0}},
+                    SetupInterruption{"OpenWhileSetupStopsThePlugIn", false, {true, false, 0, 1}},
+                    SetupInterruption{"CloseWhileStartShowsItsMessage", true, {false, false, 0, 0}},
+                    SetupInterruption{"CloseWhileADeviceChangeStops", false, {false, false, 0, 0}},
+                    SetupInterruption{"OpenFromTheDialogsLoop", false, {true, false, 0, 1}}),
+    [](const testing::TestParamInfo<SetupInterruption>& info) { return std::string(info.param.name); });
 
 // Setup fails at each of its allocations in turn, as on a machine out of
 // memory. However it ends, the host gets back the plug-in it had.
