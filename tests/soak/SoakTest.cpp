@@ -17,15 +17,20 @@
 #include "SimControl.h"
 #include "SoakLength.h"
 #include "TestHost.h"
+#include "TextFile.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <mutex>
 #include <ostream>
 #include <random>
+#include <set>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -144,7 +149,6 @@ protected:
 TEST_F(Soak, StartStopCyclesLeaveNothingBehind)
 {
     const int cycles = Count(300, 10000);
-    host.KeepMessages(false);
     Open();
     auto cycle = [](int i) {
         plugin::Start();
@@ -299,7 +303,11 @@ TEST_P(UnusualOrder, NeverHangsAndLeavesThePlugInAsTheLastCallsSay)
     std::istringstream calls(order.calls);
     for (std::string call; calls >> call && !HasFatalFailure();) {
         if (call == "Setup") {
-            SetupAndClose();
+            // Without an open plug-in there is nothing to set up.
+            if (ThePlugin().opened)
+                SetupAndClose();
+            else
+                ExpectBounded("Setup", plugin::Setup);
             continue;
         }
         std::function<void()> entry = [this] { plugin::Open("Again", host.Window(), hostInfo.bytes); };
@@ -336,6 +344,257 @@ INSTANTIATE_TEST_SUITE_P(Sequences, UnusualOrder,
                                          CallOrder{"Start Close Setup", false, false},
                                          CallOrder{"Close Start Setup Stop", false, false},
                                          CallOrder{"Start Close Close Open Start", true, true}));
+
+// A host's whole session, played at random from a seed: Start, Stop, Close
+// with Open, and Setup with a user who closes the dialog after 50-300 ms.
+// The remote taps, holds and switches buttons; GetCode sometimes takes up to
+// 150 ms, and the host's window procedure is sometimes busy for up to 60 ms.
+// After every step the test checks what a host relies on. A failure prints
+// the seed and the steps that led to it; PELCATO_SESSION_SEED replays one.
+class RandomSession : public Soak {
+protected:
+    // The remote in the receiver's hands: what each GetCode reports.
+    struct Remote {
+        std::mt19937 random;
+        unsigned char button = 0;
+        int pollsLeft = 0;  // of the current press
+        bool takeOver = false;
+
+        // On the ReceiverThread, which runs one at a time.
+        static void OnGetCode(void* context)
+        {
+            Remote& remote = *static_cast<Remote*>(context);
+            auto chance = [&](int percent) { return std::uniform_int_distribution(0, 99)(remote.random) < percent; };
+            auto between = [&](int low, int high) { return std::uniform_int_distribution(low, high)(remote.random); };
+            if (remote.pollsLeft == 0 && chance(25)) {
+                remote.button = static_cast<unsigned char>(between(0x10, 0x17));
+                remote.pollsLeft = chance(40) ? 1 : between(3, 40);  // a tap or a hold
+                remote.takeOver = chance(50);
+            }
+            if (remote.pollsLeft > 0) {
+                // Another button, with no pause between them.
+                if (remote.takeOver && remote.pollsLeft > 1 && chance(20)) {
+                    remote.button = static_cast<unsigned char>(0x10 + (remote.button + 1) % 8);
+                    remote.takeOver = false;
+                }
+                --remote.pollsLeft;
+                SimPushCodes(&remote.button, 1);
+            }
+            if (chance(3))
+                ::Sleep(static_cast<DWORD>(between(0, 150)));
+        }
+    };
+
+    // The codes the receiver reported for the host since the last Start:
+    // codes that reach the setup dialog do not count.
+    struct Reported {
+        std::mutex mutex;
+        std::set<unsigned long> codes;
+
+        static void OnHandOut(unsigned char code, void* context)
+        {
+            if (ThePlugin().setupDialogOpen)
+                return;
+            Reported& reported = *static_cast<Reported*>(context);
+            std::lock_guard lock(reported.mutex);
+            reported.codes.insert(code);
+        }
+        // Only while no thread runs: a code reported meanwhile would be lost.
+        void Clear()
+        {
+            std::lock_guard lock(mutex);
+            codes.clear();
+        }
+        bool Has(const std::string& codeText)
+        {
+            std::lock_guard lock(mutex);
+            return codes.count(std::strtoul(codeText.c_str(), nullptr, 16)) != 0;
+        }
+    };
+
+    void TearDown() override
+    {
+        SimSetHandOutHook(nullptr, nullptr);
+        Soak::TearDown();
+    }
+
+    static unsigned SeedToPlay()
+    {
+        char text[16] = {};
+        if (::GetEnvironmentVariableA("PELCATO_SESSION_SEED", text, sizeof text) > 0)
+            return static_cast<unsigned>(std::strtoul(text, nullptr, 10));
+        return 20261209;
+    }
+
+    std::string Fault(const std::string& what) const
+    {
+        std::ostringstream out;
+        out << what << "\n  seed " << seed << " (replay with PELCATO_SESSION_SEED=" << seed << "), after the steps:";
+        std::size_t first = steps.size() > 30 ? steps.size() - 30 : 0;
+        for (std::size_t i = first; i < steps.size(); ++i)
+            out << "\n  " << i + 1 << ". " << steps[i];
+        return out.str();
+    }
+
+    // Runs a call on the host's thread, which is sometimes busy for a while
+    // first; false when it did not return in time.
+    bool Call(std::function<void()> call)
+    {
+        DWORD busyMs = Busy(random);
+        steps.back() += busyMs ? " (host busy " + std::to_string(busyMs) + " ms)" : "";
+        std::future<void> done = host.Post([busyMs, call = std::move(call)] {
+            ::Sleep(busyMs);
+            call();
+        });
+        return done.wait_for(std::chrono::milliseconds(kPatienceMs)) == std::future_status::ready;
+    }
+
+    // How long the host stays busy: 0-60 ms, three times in ten.
+    static DWORD Busy(std::mt19937& random)
+    {
+        if (std::uniform_int_distribution(0, 9)(random) >= 3)
+            return 0;
+        return static_cast<DWORD>(std::uniform_int_distribution(0, 60)(random));
+    }
+
+    // The new key messages, in order: a press only for a code reported since
+    // the last Start, and exactly one release for it, naming the same key;
+    // between them only its repeats.
+    std::string CheckNewMessages()
+    {
+        for (std::size_t count = host.MessageCount(); checked < count; ++checked) {
+            KeyMessage message = host.MessageAt(checked);
+            std::string name = message.record.keyName;
+            std::ostringstream where;
+            where << "message " << checked << " (" << message.param << ", " << name << ", " << message.codeText << "): ";
+            if (message.param == kPressParam) {
+                if (keyDown)
+                    return where.str() + "a press while " + downName + " is still down";
+                if (!reported.Has(message.codeText))
+                    return where.str() + "a press of a code the receiver did not report since the last Start";
+                keyDown = true;
+                downName = name;
+                downCode = message.codeText;
+                lastRepeat = 0;
+            } else if (message.param == kReleaseParam) {
+                if (!keyDown)
+                    return where.str() + "a release with no key down";
+                if (name != downName || message.codeText != downCode)
+                    return where.str() + "the release of " + downName + " " + downCode + " names another key";
+                keyDown = false;
+            } else if (!keyDown || message.param != lastRepeat + 1) {
+                return where.str() + "a repeat out of order";
+            } else {
+                lastRepeat = message.param;
+            }
+        }
+        return "";
+    }
+
+    // What the host's last calls say the plug-in is, and what it is.
+    std::string CheckState(bool afterStop)
+    {
+        if (std::string fault = CheckNewMessages(); !fault.empty())
+            return fault;
+        if (afterStop && keyDown)
+            return downName + " is still down for the host after Stop";
+        SimStats stats;
+        SimGetStats(&stats);
+        std::ostringstream state;
+        state << "opened " << ThePlugin().opened << ", started " << ThePlugin().started << ", threads "
+              << ThreadCount() - threadsBefore_ << ", receiver objects " << stats.objectsAlive;
+        std::ostringstream expected;
+        expected << "opened 1, started " << started << ", threads " << (started ? 2 : 0) << ", receiver objects 1";
+        if (state.str() != expected.str())
+            return "the plug-in is {" + state.str() + "}, expected {" + expected.str() + "}";
+        if (std::string now = ReadTextFile(settingsFile); now != storedSettings)
+            return "the settings file holds\n" + now + "\nexpected\n" + storedSettings;
+        return "";
+    }
+
+    // Setup, with a user who closes the dialog after a while.
+    bool SetupStep(DWORD closeAfterMs)
+    {
+        std::future<void> setup = host.Post(plugin::Setup);
+        HWND form = WaitForSetupForm(kPatienceMs);
+        if (!form)
+            return false;
+        ::Sleep(closeAfterMs);
+        ::PostMessageA(form, WM_CLOSE, 0, 0);
+        return setup.wait_for(std::chrono::milliseconds(kPatienceMs)) == std::future_status::ready;
+    }
+
+    unsigned seed = SeedToPlay();
+    std::mt19937 random{seed};
+    std::vector<std::string> steps;
+    Remote remote{std::mt19937(seed + 1)};
+    Reported reported;
+    std::wstring settingsFile = scratch.PathOf(L"Pelcato.ini");
+    std::string storedSettings;
+    bool started = false;
+    std::size_t checked = 0;
+    bool keyDown = false;
+    std::string downName, downCode;
+    std::int32_t lastRepeat = 0;
+};
+
+TEST_F(RandomSession, KeepsWhatTheHostReliesOnAfterEveryStep)
+{
+    const int stepCount = Count(250, 10000);
+    std::printf("    %d steps from seed %u\n", stepCount, seed);
+    auto between = [&](int low, int high) { return std::uniform_int_distribution(low, high)(random); };
+    std::mt19937 hostRandom(seed + 2);  // used on the host's thread only
+    host.OnKey([&](std::int32_t) { ::Sleep(Busy(hostRandom)); });
+    SimSetGetCodeHook(&Remote::OnGetCode, &remote);
+    SimSetHandOutHook(&Reported::OnHandOut, &reported);
+    scratch.Write(L"Pelcato.ini", "[Main]\r\nDevice=1\r\n");
+    Open();
+    ASSERT_TRUE(SetupStep(50)) << Fault("the first Setup did not end");
+    storedSettings = ReadTextFile(settingsFile);
+    ASSERT_NE(storedSettings.find("Device=1"), std::string::npos) << storedSettings;
+
+    for (int step = 0; step < stepCount; ++step) {
+        int pick = between(0, 99);
+        bool afterStop = false;
+        bool returned = true;
+        if (pick < 35) {
+            steps.push_back("Start");
+            if (!started)
+                reported.Clear();
+            returned = Call(plugin::Start);
+            started = true;
+        } else if (pick < 65) {
+            steps.push_back("Stop");
+            returned = Call(plugin::Stop);
+            started = false;
+            afterStop = true;
+        } else if (pick < 85) {
+            steps.push_back("Close, Open");
+            returned = Call([this] {
+                plugin::Close();
+                Open();
+            });
+            started = false;
+            afterStop = true;
+        } else {
+            DWORD closeAfterMs = static_cast<DWORD>(between(50, 300));
+            steps.push_back("Setup, closed after " + std::to_string(closeAfterMs) + " ms");
+            returned = SetupStep(closeAfterMs);
+            // A key the host held was released before the dialog opened,
+            // and the codes the dialog showed are not for the host.
+            afterStop = !started;
+        }
+        ASSERT_TRUE(returned) << Fault("the last step did not return within " + std::to_string(kPatienceMs) + " ms");
+        DWORD pause = static_cast<DWORD>(between(0, 60));
+        steps.back() += ", then " + std::to_string(pause) + " ms";
+        ::Sleep(pause);
+        std::string fault = CheckState(afterStop);
+        ASSERT_TRUE(fault.empty()) << Fault(fault);
+    }
+    std::vector<std::int32_t> params = host.Params();
+    std::printf("    the host got %zu key messages, %zd presses\n", params.size(),
+                std::count(params.begin(), params.end(), kPressParam));
+}
 
 // Run in a copy of this program beside a wrapper that never gets memory for
 // the receiver object; skipped anywhere else.
