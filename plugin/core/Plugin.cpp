@@ -33,8 +33,8 @@
 namespace {
 
 constexpr char kDefaultSourceName[] = "REMOTE";
-// A host whose window belongs to another thread than Stop's, and that does
-// not answer within this time, gets the release of its held key no later.
+// How long Stop waits for a host whose window belongs to another thread,
+// and that does not answer, to take the release of its held key.
 constexpr UINT kReleaseSendTimeoutMs = 500;
 
 std::uint32_t ReadCoreVersion(const void* hostInfo)
@@ -80,6 +80,9 @@ void OpenNow(PluginState& plugin, const OpenRequest& request)
     plugin.hostWindow = request.hostWindow;
     plugin.moduleFileName = win::ModuleFileName(ThisModule());
 
+    // A fresh start: a release that Close could not deliver is given up,
+    // rather than sent to a window that may never have seen the press.
+    plugin.heldKey = {};
     plugin.remoteEvent = {};
     request.sourceName.copy(plugin.remoteEvent.sourceName, kSourceNameSize - 1);
 

@@ -53,31 +53,58 @@ double Timed(const std::function<void()>& work)
     return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
 }
 
-// What is wrong with the order of the messages, or "" when nothing is: a
-// repeat follows a press or the repeat before it, a release follows a key
-// that is down, and every name is terminated inside its field.
-std::string MessageOrderFault(const std::vector<KeyMessage>& messages)
-{
-    bool keyDown = false;
-    std::int32_t lastRepeat = 0;
-    for (std::size_t i = 0; i < messages.size(); ++i) {
-        const KeyMessage& message = messages[i];
+// The keys as a host sees them, message by message. Take says what is wrong
+// with the next message, or "" when nothing is: a press comes while no key
+// is down, a repeat follows the press or the repeat before it, exactly one
+// release follows and names the pressed key, and every name is terminated
+// inside its field.
+class HostKeys {
+public:
+    std::string Take(const KeyMessage& message)
+    {
         std::ostringstream where;
-        where << "message " << i << " (" << message.param << "): ";
+        where << "message " << taken_++ << " (" << message.param << ", " << message.codeText << "): ";
         if (strnlen(message.record.keyName, sizeof message.record.keyName) == sizeof message.record.keyName)
             return where.str() + "key name not terminated";
-        if (message.param == 0) {
-            keyDown = true;
-            lastRepeat = 0;
-        } else if (message.param == -1) {
-            if (!keyDown)
-                return where.str() + "release with no key down";
-            keyDown = false;
-        } else if (!keyDown || message.param != lastRepeat + 1) {
-            return where.str() + "repeat out of order";
+        std::string name = message.record.keyName;
+        if (message.param == kPressParam) {
+            if (down_)
+                return where.str() + "a press while " + name_ + " is down";
+            down_ = true;
+            name_ = name;
+            codeText_ = message.codeText;
+            lastRepeat_ = 0;
+        } else if (message.param == kReleaseParam) {
+            if (!down_)
+                return where.str() + "a release with no key down";
+            if (name != name_ || message.codeText != codeText_)
+                return where.str() + "the release of " + name_ + " " + codeText_ + " names " + name;
+            down_ = false;
+        } else if (!down_ || message.param != lastRepeat_ + 1) {
+            return where.str() + "a repeat out of order";
         } else {
-            lastRepeat = message.param;
+            lastRepeat_ = message.param;
         }
+        return "";
+    }
+
+    bool Down() const { return down_; }
+    const std::string& DownName() const { return name_; }
+
+private:
+    std::size_t taken_ = 0;
+    bool down_ = false;
+    std::string name_;
+    std::string codeText_;
+    std::int32_t lastRepeat_ = 0;
+};
+
+std::string MessageOrderFault(const std::vector<KeyMessage>& messages)
+{
+    HostKeys keys;
+    for (const KeyMessage& message : messages) {
+        if (std::string fault = keys.Take(message); !fault.empty())
+            return fault;
     }
     return "";
 }
@@ -150,12 +177,21 @@ TEST_F(Soak, StartStopCyclesLeaveNothingBehind)
 {
     const int cycles = Count(300, 10000);
     Open();
-    auto cycle = [](int i) {
+    // Every tenth cycle carries a key: it stops only once the press has
+    // come, since a code still on its way at Stop is dropped.
+    auto cycle = [this](int i) {
         plugin::Start();
         if (i % 10 == 0) {
             unsigned char code = static_cast<unsigned char>(i % 255);
+            std::size_t messages = host.MessageCount();
             SimPushCodes(&code, 1);
-            ::Sleep(1);
+            WaitUntil(
+                [&] {
+                    MSG sent;
+                    ::PeekMessageA(&sent, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+                    return host.MessageCount() > messages;
+                },
+                kPatienceMs);
         }
         plugin::Stop();
     };
@@ -457,36 +493,17 @@ protected:
         return static_cast<DWORD>(std::uniform_int_distribution(0, 60)(random));
     }
 
-    // The new key messages, in order: a press only for a code reported since
-    // the last Start, and exactly one release for it, naming the same key;
-    // between them only its repeats.
+    // The new key messages, in order, as a host takes them, and a press
+    // only for a code reported since the last Start.
     std::string CheckNewMessages()
     {
         for (std::size_t count = host.MessageCount(); checked < count; ++checked) {
             KeyMessage message = host.MessageAt(checked);
-            std::string name = message.record.keyName;
-            std::ostringstream where;
-            where << "message " << checked << " (" << message.param << ", " << name << ", " << message.codeText << "): ";
-            if (message.param == kPressParam) {
-                if (keyDown)
-                    return where.str() + "a press while " + downName + " is still down";
-                if (!reported.Has(message.codeText))
-                    return where.str() + "a press of a code the receiver did not report since the last Start";
-                keyDown = true;
-                downName = name;
-                downCode = message.codeText;
-                lastRepeat = 0;
-            } else if (message.param == kReleaseParam) {
-                if (!keyDown)
-                    return where.str() + "a release with no key down";
-                if (name != downName || message.codeText != downCode)
-                    return where.str() + "the release of " + downName + " " + downCode + " names another key";
-                keyDown = false;
-            } else if (!keyDown || message.param != lastRepeat + 1) {
-                return where.str() + "a repeat out of order";
-            } else {
-                lastRepeat = message.param;
-            }
+            if (std::string fault = keys.Take(message); !fault.empty())
+                return fault;
+            if (message.param == kPressParam && !reported.Has(message.codeText))
+                return "message " + std::to_string(checked) + ": a press of " + message.codeText +
+                       ", a code the receiver did not report since the last Start";
         }
         return "";
     }
@@ -496,8 +513,8 @@ protected:
     {
         if (std::string fault = CheckNewMessages(); !fault.empty())
             return fault;
-        if (afterStop && keyDown)
-            return downName + " is still down for the host after Stop";
+        if (afterStop && keys.Down())
+            return keys.DownName() + " is still down for the host after Stop";
         SimStats stats;
         SimGetStats(&stats);
         std::ostringstream state;
@@ -533,9 +550,7 @@ protected:
     std::string storedSettings;
     bool started = false;
     std::size_t checked = 0;
-    bool keyDown = false;
-    std::string downName, downCode;
-    std::int32_t lastRepeat = 0;
+    HostKeys keys;
 };
 
 TEST_F(RandomSession, KeepsWhatTheHostReliesOnAfterEveryStep)
