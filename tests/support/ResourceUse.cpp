@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <cstdint>
 
 namespace {
@@ -114,4 +115,22 @@ std::string Describe(const ResourceUse& use)
     return std::to_string(use.handles) + " handles, " + std::to_string(use.guiObjects) + " GUI objects, " +
            std::to_string(use.threads) + " threads, " +
            std::to_string(use.privateBytes / 1024) + " KiB private";
+}
+
+std::uint64_t HeapBytesInUse()
+{
+    HANDLE heaps[64];
+    DWORD count = std::min<DWORD>(::GetProcessHeaps(64, heaps), 64);
+    std::uint64_t bytes = 0;
+    for (DWORD i = 0; i < count; ++i) {
+        if (!::HeapLock(heaps[i]))
+            continue;
+        PROCESS_HEAP_ENTRY entry = {};
+        while (::HeapWalk(heaps[i], &entry)) {
+            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY)
+                bytes += entry.cbData;
+        }
+        ::HeapUnlock(heaps[i]);
+    }
+    return bytes;
 }

@@ -29,3 +29,8 @@ ResourceUse MeasureResourceUseWithin(const ResourceUse& limit, DWORD timeoutMs =
 // not change).
 int ThreadCount();
 std::string Describe(const ResourceUse& use);
+
+// The bytes in the blocks of the process's heaps that are in use: what the
+// program has allocated and not freed, to the byte, where the committed
+// memory grows by whole pages and keeps what was freed.
+std::uint64_t HeapBytesInUse();

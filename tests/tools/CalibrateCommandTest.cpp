@@ -4,10 +4,12 @@
 #include "CalibrateCommand.h"
 #include "Calibration.h"
 #include "Commands.h"
+#include "ConsoleStop.h"
 #include "TextFile.h"
 
 #include "ScratchFolder.h"
 #include "SimControl.h"
+#include "TestHost.h"
 
 #include "common/win/AnsiText.h"
 #include "common/win/ErrorText.h"
@@ -16,8 +18,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -161,12 +165,12 @@ protected:
     void SetUp() override { SimReset(); }
     void TearDown() override { SimReset(); }
 
-    int Run(const std::string& script, bool write, std::string& output)
+    int Run(const std::string& script, bool write, std::string& output, HANDLE stop = nullptr)
     {
         EXPECT_EQ(SimPlayScript(script.c_str(), 0), 0);
         ReceiverSession session;
         std::ostringstream out;
-        int exitCode = CalibrateReceiver(session, FindPluginFiles(folder_.Path()), write, out);
+        int exitCode = CalibrateReceiver(session, FindPluginFiles(folder_.Path()), write, stop, out);
         output = out.str();
         return exitCode;
     }
@@ -222,6 +226,65 @@ TEST_F(ScriptedRemote, ReportsEvery240MsAreDiagnosedAndWriteFixesThem)
 
     EXPECT_EQ(Run(kRemoteEvery240, false, output), kExitOk) << output;
     EXPECT_NE(output.find("The timings fit this remote."), std::string::npos) << output;
+}
+
+constexpr char kStoppedText[] = "Calibration stopped before it was complete. Nothing was stored.\n";
+
+// Ctrl+C ends calibrate as it ends watch and record: the command takes it,
+// not the default handler, which would end the process with the receiver
+// still held.
+TEST_F(ScriptedRemote, CtrlCEndsItWithTheReceiverReleased)
+{
+    int exitCode = -1;
+    std::ostringstream out;
+    std::thread calibrate([&] { exitCode = RunCalibrate({}, out); });
+    bool polling = WaitUntil(
+        [] {
+            SimStats stats{};
+            SimGetStats(&stats);
+            return stats.getCodeCalls > 0;
+        },
+        10'000);
+    BOOL taken = HandleConsoleControl(CTRL_C_EVENT);
+    auto pressed = std::chrono::steady_clock::now();
+    calibrate.join();
+    auto tookMs = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - pressed);
+    SimStats stats{};
+    SimGetStats(&stats);
+
+    ASSERT_TRUE(polling) << "calibrate never polled:\n" << out.str();
+    EXPECT_TRUE(taken) << "Ctrl+C went on to the default handler, which ends the process";
+    EXPECT_LT(tookMs.count(), 5000) << "ended " << tookMs.count() << " ms after Ctrl+C";
+    EXPECT_EQ(exitCode, kExitCannot) << out.str();
+    EXPECT_NE(out.str().find(kStoppedText), std::string::npos) << "expected \"" << kStoppedText << "\" in:\n" << out.str();
+    EXPECT_EQ(stats.objectsAlive, 0) << "the receiver is released";
+}
+
+// Stopped while it waits for the third tap, calibrate has measured enough of
+// the slow remote to suggest new timings, and must still store none.
+TEST_F(ScriptedRemote, StoppedBetweenTapsStoresNothing)
+{
+    std::string settings = SettingsFile("Interval=50\r\nWait1=300\r\nWaitN=100\r\nWaitR=200\r\n");
+    std::wstring path = folder_.Write(L"Pelcato.ini", settings);
+    struct StopLater {
+        win::Event stop = win::Event::CreateManualReset();
+        int pollsAfterScript = 0;
+    } later;
+    // 100 polls at least 10 ms apart outlast the 480 ms that end the second tap.
+    SimSetGetCodeHook(
+        [](void* context) {
+            auto& later = *static_cast<StopLater*>(context);
+            if (!SimScriptPlaying() && ++later.pollsAfterScript == 100)
+                later.stop.Set();
+        },
+        &later);
+    std::string output;
+    EXPECT_EQ(Run("hold 0B 2400 240\npause 1500\n" + Repeat("tap 0B\npause 900\n", 2), true, output, later.stop.Get()),
+              kExitCannot)
+        << output;
+    EXPECT_NE(output.find("Step 2 of 2"), std::string::npos) << "stopped before the taps:\n" << output;
+    EXPECT_NE(output.find(kStoppedText), std::string::npos) << "expected \"" << kStoppedText << "\" in:\n" << output;
+    EXPECT_EQ(ReadTextFile(path), settings) << "a calibration cut short changed the file";
 }
 
 TEST_F(ScriptedRemote, WithoutAReceiverItSaysWhatToDo)

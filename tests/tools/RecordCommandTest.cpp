@@ -3,20 +3,25 @@
 // session that was recorded.
 
 #include "Commands.h"
+#include "ConsoleStop.h"
 #include "RecordCommand.h"
 #include "ScriptRecorder.h"
 #include "SimControl.h"
 #include "PluginLibrary.h"
 #include "ScratchFolder.h"
 #include "TestHost.h"
+#include "TextFile.h"
 #include "common/win/Handle.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -125,6 +130,152 @@ TEST(RecordCommand, SetStopEventEndsTheRecordingAndTheFileIsStillWritten)
     std::stringstream text;
     text << file.rdbuf();
     EXPECT_EQ(text.str(), "# Recorded by PelcatoRemote, polling every 20 ms.\ntap 1A\n");
+}
+
+// A recording made before, longer than the new ones, so that a new one
+// written over it without replacing it whole would leave some of it.
+constexpr char kOldRecording[] = "# Recorded by PelcatoRemote, polling every 50 ms.\ntap 0B\npause 800\nhold 2C 1200 40\n";
+
+std::vector<std::wstring> FileNamesIn(const ScratchFolder& folder)
+{
+    std::vector<std::wstring> names;
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path{folder.Path()}))
+        names.push_back(entry.path().filename().wstring());
+    return names;
+}
+
+bool HandedOutTheCode()
+{
+    return SimPendingCodes() == 0;
+}
+
+// The old file stays whole while the recording runs: a recording that is
+// never written (the process ended) leaves it as it was. The recording then
+// replaces it whole, and nothing else stays in the folder.
+TEST(RecordCommand, OldFileStaysUntilTheRecordingReplacesItWhole)
+{
+    SimReset();
+    ScratchFolder folder(L"record-test");
+    const std::wstring path = folder.Write(L"session.txt", kOldRecording);
+    ReceiverSession session;
+    unsigned char code = 0x1A;
+    SimPushCodes(&code, 1);
+    win::Event stop = win::Event::CreateManualReset();
+    std::ostringstream out;
+    int exitCode = -1;
+    std::thread recorder([&] { exitCode = RecordReports(session, {path, 60'000, 20, stop.Get()}, out); });
+    bool recording = WaitUntil(HandedOutTheCode, 10'000);
+    std::string during = ReadTextFile(path);
+    stop.Set();
+    recorder.join();
+
+    ASSERT_TRUE(recording) << "no poll came";
+    EXPECT_EQ(during, kOldRecording) << "the file while recording";
+    EXPECT_EQ(exitCode, kExitOk) << out.str();
+    EXPECT_EQ(ReadTextFile(path), "# Recorded by PelcatoRemote, polling every 20 ms.\ntap 1A\n");
+    EXPECT_EQ(FileNamesIn(folder), std::vector<std::wstring>{L"session.txt"});
+}
+
+// Another program holds the old file open and shares no deletion, so the
+// recording cannot replace it: the old file stays, and so does the
+// recording, beside it.
+TEST(RecordCommand, FileThatCannotBeReplacedKeepsTheRecordingBesideIt)
+{
+    SimReset();
+    ScratchFolder folder(L"record-test");
+    const std::wstring path = folder.Write(L"session.txt", kOldRecording);
+    win::File holder(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(holder);
+    ReceiverSession session;
+    unsigned char code = 0x1A;
+    SimPushCodes(&code, 1);
+    win::Handle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
+    std::ostringstream out;
+    EXPECT_EQ(RecordReports(session, {path, 60'000, 20, stop.Get()}, out), kExitCannot);
+    holder.Close();
+
+    const std::wstring partPath = path + kPartSuffix;
+    std::string says = "Cannot replace " + Printable(path) + ": ";
+    EXPECT_EQ(out.str().rfind(says, 0), 0u) << "expected first: " << says << "\nactual:\n" << out.str();
+    std::string where = "The recording is in " + Printable(partPath) + ".\n";
+    EXPECT_NE(out.str().find(where), std::string::npos) << "expected \"" << where << "\" in:\n" << out.str();
+    EXPECT_EQ(ReadTextFile(path), kOldRecording);
+    EXPECT_EQ(ReadTextFile(partPath), "# Recorded by PelcatoRemote, polling every 20 ms.\ntap 1A\n");
+}
+
+// A close of the console, a logoff or a shutdown ends the process as soon as
+// the handler returns: it returns only once the command has left its
+// ConsoleStop, after its last write. Ctrl+C and Ctrl+Break leave the process
+// running, so the handler returns at once.
+struct ConsoleEventCase {
+    const char* name;
+    DWORD event;
+    bool waitsForTheCommand;
+};
+
+void PrintTo(const ConsoleEventCase& test, std::ostream* out)
+{
+    *out << test.name;
+}
+
+class ConsoleEvent : public testing::TestWithParam<ConsoleEventCase> {};
+
+TEST_P(ConsoleEvent, StopsTheCommandAndReturnsOnceItIsSafeToEnd)
+{
+    std::optional<ConsoleStop> stop(std::in_place);
+    ASSERT_TRUE(*stop);
+    std::atomic<bool> returned{false};
+    BOOL taken = FALSE;
+    std::thread handler([&] {
+        taken = HandleConsoleControl(GetParam().event);
+        returned = true;
+    });
+    DWORD told = ::WaitForSingleObject(stop->Event(), 5000);
+    // A handler that returns at once does so well within this.
+    ::Sleep(300);
+    bool returnedWhileRunning = returned;
+    stop.reset();
+    handler.join();
+
+    EXPECT_EQ(told, WAIT_OBJECT_0) << "the command was not told to stop";
+    EXPECT_EQ(returnedWhileRunning, !GetParam().waitsForTheCommand)
+        << (GetParam().waitsForTheCommand ? "returned while the command was still running"
+                                          : "kept the process waiting for the command");
+    EXPECT_TRUE(taken);
+}
+
+INSTANTIATE_TEST_SUITE_P(Events, ConsoleEvent,
+                         testing::Values(ConsoleEventCase{"CtrlC", CTRL_C_EVENT, false},
+                                         ConsoleEventCase{"CtrlBreak", CTRL_BREAK_EVENT, false},
+                                         ConsoleEventCase{"Close", CTRL_CLOSE_EVENT, true},
+                                         ConsoleEventCase{"Logoff", CTRL_LOGOFF_EVENT, true},
+                                         ConsoleEventCase{"Shutdown", CTRL_SHUTDOWN_EVENT, true}),
+                         [](const testing::TestParamInfo<ConsoleEventCase>& info) { return std::string(info.param.name); });
+
+// The whole command: by the time the close's handler returns, and Windows
+// would end the process, the recording is in the file and nothing else.
+TEST(RecordCommand, ConsoleClosedWhileRecordingLeavesTheRecordingWritten)
+{
+    SimReset();
+    ScratchFolder folder(L"record-test");
+    const std::wstring path = folder.Write(L"session.txt", kOldRecording);
+    unsigned char code = 0x1A;
+    SimPushCodes(&code, 1);
+    std::ostringstream out;
+    int exitCode = -1;
+    std::thread record([&] { exitCode = RunRecord({path, L"--seconds", L"60"}, out); });
+    bool recording = WaitUntil(HandedOutTheCode, 10'000);
+    BOOL taken = HandleConsoleControl(CTRL_CLOSE_EVENT);
+    std::string atEnd = ReadTextFile(path);
+    std::vector<std::wstring> namesAtEnd = FileNamesIn(folder);
+    record.join();
+
+    ASSERT_TRUE(recording) << out.str();
+    EXPECT_TRUE(taken);
+    EXPECT_EQ(atEnd.rfind("# Recorded by PelcatoRemote, polling every ", 0), 0u) << atEnd;
+    EXPECT_EQ(atEnd.substr(atEnd.find('\n') + 1), "tap 1A\n") << atEnd;
+    EXPECT_EQ(namesAtEnd, std::vector<std::wstring>{L"session.txt"});
+    EXPECT_EQ(exitCode, kExitOk) << out.str();
 }
 
 // What the host saw of one key message, as the user would read it.

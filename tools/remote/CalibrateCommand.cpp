@@ -2,6 +2,7 @@
 
 #include "Calibration.h"
 #include "Commands.h"
+#include "ConsoleStop.h"
 
 #include "common/win/AnsiText.h"
 #include "common/win/ErrorText.h"
@@ -12,6 +13,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <vector>
 
@@ -31,13 +33,16 @@ constexpr int kTapCount = 5;
 // The fewest reports that give the held spacing more than one gap.
 constexpr std::size_t kFewestHeldReports = 3;
 
+using Times = std::vector<std::uint64_t>;
+
 // Polls until the first report, then until quietMs pass without one; the
 // times of the reports, none when no button came within kFirstCodeWaitMs.
 // Reports after kLongestHoldMs are not kept, but the press still lasts until
-// they stop, so that they never count as the next step's.
-std::vector<std::uint64_t> RecordPress(ReceiverSession& session, std::uint32_t quietMs)
+// they stop, so that they never count as the next step's. Nothing at all
+// once stop is set.
+std::optional<Times> RecordPress(ReceiverSession& session, std::uint32_t quietMs, HANDLE stop)
 {
-    std::vector<std::uint64_t> times;
+    Times times;
     std::uint64_t start = SteadyMilliseconds();
     std::uint64_t lastReport = 0;
     for (;;) {
@@ -49,7 +54,10 @@ std::vector<std::uint64_t> RecordPress(ReceiverSession& session, std::uint32_t q
         }
         if (times.empty() ? now - start >= kFirstCodeWaitMs : now - lastReport >= quietMs)
             return times;
-        ::Sleep(kPollMs);
+        if (!stop)
+            ::Sleep(kPollMs);
+        else if (::WaitForSingleObject(stop, kPollMs) != WAIT_TIMEOUT)
+            return std::nullopt;
     }
 }
 
@@ -83,9 +91,15 @@ bool WriteChanges(const std::wstring& settingsFile, const std::vector<TimingChan
     return true;
 }
 
+int Stopped(std::ostream& out)
+{
+    out << "Calibration stopped before it was complete. Nothing was stored.\n";
+    return kExitCannot;
+}
+
 }  // namespace
 
-int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool write, std::ostream& out)
+int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool write, HANDLE stop, std::ostream& out)
 {
     PluginSettings settings = ReadPluginSettings(files, out);
     if (!SelectPluginDevice(session, settings, out))
@@ -93,31 +107,35 @@ int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool w
     Timings current{settings.interval, settings.wait1, settings.waitN, settings.waitR};
 
     out << "Step 1 of 2: hold one button for about 3 seconds... now." << std::endl;
-    std::vector<std::uint64_t> held = RecordPress(session, kHoldEndedMs);
-    if (held.empty()) {
+    std::optional<Times> held = RecordPress(session, kHoldEndedMs, stop);
+    if (!held)
+        return Stopped(out);
+    if (held->empty()) {
         out << "No button came through. Point the remote at the receiver and run calibrate again.\n";
         return kExitCannot;
     }
-    if (held.size() < kFewestHeldReports) {
+    if (held->size() < kFewestHeldReports) {
         out << "The button was not held long enough. Run calibrate again and hold it for about 3 seconds.\n";
         return kExitCannot;
     }
 
     out << "Step 2 of 2: tap the same button five times, slowly." << std::endl;
-    std::uint32_t separation = TapSeparationMs(MeasureHeld(held));
-    std::vector<std::uint64_t> taps;
+    std::uint32_t separation = TapSeparationMs(MeasureHeld(*held));
+    Times taps;
     for (int i = 0; i < kTapCount; ++i) {
-        std::vector<std::uint64_t> tap = RecordPress(session, separation);
-        if (tap.empty())
+        std::optional<Times> tap = RecordPress(session, separation, stop);
+        if (!tap)
+            return Stopped(out);
+        if (tap->empty())
             break;
-        taps.insert(taps.end(), tap.begin(), tap.end());
+        taps.insert(taps.end(), tap->begin(), tap->end());
     }
     if (taps.empty()) {
         out << "No tap came through. Run calibrate again and tap the button within 30 seconds.\n";
         return kExitCannot;
     }
 
-    Calibration calibration = Calibrate(held, taps, current);
+    Calibration calibration = Calibrate(*held, taps, current);
     PrintCalibration(calibration, current, out);
     const Timings& next = calibration.suggested;
     bool changes = next.interval != current.interval || next.wait1 != current.wait1 || next.waitR != current.waitR;
@@ -150,5 +168,10 @@ int RunCalibrate(const Arguments& arguments, std::ostream& out)
     }
     PluginFiles files = FindPluginFiles(ToolFolder());
     ReceiverSession session;
-    return CalibrateReceiver(session, files, write, out);
+    ConsoleStop stop;
+    if (!stop) {
+        out << "Cannot watch for Ctrl+C. Run the command again.\n";
+        return kExitCannot;
+    }
+    return CalibrateReceiver(session, files, write, stop.Event(), out);
 }

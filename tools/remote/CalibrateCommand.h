@@ -7,8 +7,13 @@
 #include "PluginFiles.h"
 #include "ReceiverSession.h"
 
+#include <windows.h>
+
 #include <iosfwd>
 
 // Measures the remote on the device the plug-in uses, tells what the
 // timings in files do with it, and with write stores the suggested ones.
-int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool write, std::ostream& out);
+// Once stop (an event; may be null) is set, it ends within one poll, stores
+// nothing and returns kExitCannot: a calibration cut short has measured too
+// little to suggest anything.
+int CalibrateReceiver(ReceiverSession& session, const PluginFiles& files, bool write, HANDLE stop, std::ostream& out);

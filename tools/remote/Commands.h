@@ -11,10 +11,13 @@
 // ANSI code page.
 using Arguments = std::vector<std::wstring>;
 
+// The command did its work; so did a watch or a record that Ctrl+C ended:
+// what it showed or wrote stands.
 constexpr int kExitOk = 0;
 // check: findings in the key maps; calibrate: the timings do not fit.
 constexpr int kExitFindings = 1;
-// Nothing could be done: wrong arguments, no folder, no receiver.
+// Nothing could be done: wrong arguments, no folder, no receiver, a
+// calibration that Ctrl+C ended before it was complete.
 constexpr int kExitCannot = 2;
 
 int RunDevices(const Arguments& arguments, std::ostream& out);

@@ -6,32 +6,61 @@
 
 namespace {
 
-std::atomic<HANDLE> stopEvent{nullptr};
+// The events live as long as the process: the handler's thread may still
+// be at them when the command's ConsoleStop has gone.
+struct StopEvents {
+    win::Event stop = win::Event::CreateManualReset();
+    win::Event finished = win::Event::CreateManualReset();  // the command has left its ConsoleStop
+};
 
-BOOL WINAPI OnConsoleControl(DWORD event) noexcept
+const StopEvents& Events()
 {
-    HANDLE stop = stopEvent.load();
-    if (!stop || (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT))
-        return FALSE;
-    ::SetEvent(stop);
-    return TRUE;
+    static const StopEvents events;
+    return events;
 }
+
+// Whether a command has a ConsoleStop; without one, every event goes on to
+// the default handler.
+std::atomic<bool> commandRunning{false};
 
 }  // namespace
 
-ConsoleStop::ConsoleStop() : event_(win::Event::CreateManualReset())
+BOOL WINAPI HandleConsoleControl(DWORD event) noexcept
 {
-    if (!event_)
+    const bool ending = event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT;
+    if (!commandRunning.load() || (!ending && event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT))
+        return FALSE;
+    Events().stop.Set();
+    if (ending)
+        Events().finished.Wait(kCloseWaitMs);
+    return TRUE;
+}
+
+ConsoleStop::ConsoleStop()
+{
+    const StopEvents& events = Events();
+    if (!events.stop || !events.finished)
         return;
-    stopEvent.store(event_.Get());
-    installed_ = ::SetConsoleCtrlHandler(OnConsoleControl, TRUE) != FALSE;
+    events.stop.Reset();
+    events.finished.Reset();
+    commandRunning.store(true);
+    installed_ = ::SetConsoleCtrlHandler(HandleConsoleControl, TRUE) != FALSE;
+    if (!installed_)
+        commandRunning.store(false);
 }
 
 ConsoleStop::~ConsoleStop()
 {
-    if (installed_)
-        ::SetConsoleCtrlHandler(OnConsoleControl, FALSE);
-    stopEvent.store(nullptr);
+    if (!installed_)
+        return;
+    Events().finished.Set();
+    commandRunning.store(false);
+    ::SetConsoleCtrlHandler(HandleConsoleControl, FALSE);
+}
+
+HANDLE ConsoleStop::Event() const
+{
+    return Events().stop.Get();
 }
 
 std::optional<int> ParseSeconds(std::wstring_view wideText, int maxSeconds)

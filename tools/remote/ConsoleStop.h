@@ -3,6 +3,13 @@
 // stopped, not the program: the console's handler, which runs on a thread
 // of its own, only sets an event that the command's loop waits on, so the
 // receiver is released and the command's output written on the way out.
+//
+// A close of the console window, a logoff or a shutdown ends the process as
+// soon as the handler returns, and at the latest about 5 s after Windows
+// sent it. For those the handler returns only once the command has left the
+// scope of its ConsoleStop, or after kCloseWaitMs: what the command writes
+// on its way out, such as record's file, is then complete before the
+// process ends.
 
 #include "common/win/Handle.h"
 
@@ -11,9 +18,13 @@
 #include <optional>
 #include <string_view>
 
+// Well within the 5 s that Windows gives a console program after a close.
+constexpr DWORD kCloseWaitMs = 4000;
+
 class ConsoleStop {
 public:
     ConsoleStop();
+    // Lets a close of the console that waits for the command go on.
     ~ConsoleStop();
     ConsoleStop(const ConsoleStop&) = delete;
     ConsoleStop& operator=(const ConsoleStop&) = delete;
@@ -21,12 +32,18 @@ public:
     // False when Windows gave no event or took no handler.
     explicit operator bool() const { return installed_; }
     // Set once the user asks the command to stop.
-    HANDLE Event() const { return event_.Get(); }
+    HANDLE Event() const;
 
 private:
-    win::Event event_;
     bool installed_ = false;
 };
+
+// What Windows calls, on a thread of its own, for each control event of the
+// console; TRUE when the event is taken here, FALSE to leave it to the
+// default handler, which ends the process. Tests call it for the events that
+// no program can send: GenerateConsoleCtrlEvent sends only Ctrl+C and
+// Ctrl+Break.
+BOOL WINAPI HandleConsoleControl(DWORD event) noexcept;
 
 // A count of seconds from the command line: digits only, 1 to maxSeconds.
 std::optional<int> ParseSeconds(std::wstring_view text, int maxSeconds);

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <ostream>
+#include <vector>
 
 namespace {
 
@@ -102,8 +103,8 @@ std::string MessageText(std::int32_t param)
     return "repeat " + std::to_string(param);
 }
 
-std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const PluginSettings& settings,
-                                            const WatchLimits& limits, std::ostream& out)
+std::size_t WatchReceiver(const PollFunction& poll, const PluginSettings& settings, const WatchLimits& limits,
+                          std::ostream& out, const MessageFunction& onMessage)
 {
     const KeyTiming timing{BoundedWait(settings.wait1), BoundedWait(settings.waitN), BoundedWait(settings.waitR)};
     const std::uint64_t intervalUs = std::uint64_t{BoundedInterval(settings.interval)} * 1000;
@@ -118,14 +119,18 @@ std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const Plug
     PrintLine(out, "time", "gap", "code", "key", "model", "the plug-in sends");
     out.flush();
 
-    std::vector<PredictedMessage> all;
+    std::size_t count = 0;
     const std::uint64_t startUs = SteadyMicroseconds();
     const std::uint64_t endUs = limits.duration ? startUs + limits.duration->count() * 1000 : kNever;
     std::uint64_t nextPollUs = startUs;
     std::optional<std::uint64_t> lastCodeUs;
     auto sinceStartMs = [startUs](std::uint64_t atUs) { return static_cast<std::uint32_t>((atUs - startUs) / 1000); };
-    auto keep = [&all](std::vector<PredictedMessage>& messages) {
-        all.insert(all.end(), messages.begin(), messages.end());
+    auto pass = [&](const std::vector<PredictedMessage>& messages) {
+        count += messages.size();
+        if (onMessage) {
+            for (const PredictedMessage& message : messages)
+                onMessage(message);
+        }
     };
 
     for (;;) {
@@ -147,7 +152,7 @@ std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const Plug
                 std::string keyName(names.keyName);
                 PrintLine(out, Seconds(nowUs - startUs), lastCodeUs ? Milliseconds(nowUs - *lastCodeUs) : "",
                           codeText, keyName, std::string(names.modelName), MessagesText(messages, keyName));
-                keep(messages);
+                pass(messages);
                 lastCodeUs = nowUs;
             }
             nextPollUs = std::max(nextPollUs + intervalUs, nowUs);
@@ -164,7 +169,7 @@ std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const Plug
             if (!messages.empty()) {
                 PrintLine(out, Seconds(nowUs - startUs), "", "", messages.front().keyName, messages.front().modelName,
                           MessagesText(messages, messages.front().keyName));
-                keep(messages);
+                pass(messages);
             }
             deadline = dispatcher.NextDeadline(tick, timing);
         }
@@ -181,5 +186,5 @@ std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const Plug
         if (woke != WAIT_TIMEOUT)
             break;  // stopped, or no event to wait on: spinning would be worse than ending
     }
-    return all;
+    return count;
 }

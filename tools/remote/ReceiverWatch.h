@@ -3,19 +3,19 @@
 // the plug-in's ReceiverThread paces its polls, and feeds every code to the
 // plug-in's own KeyDispatcher, waking at its deadlines as the DispatchThread
 // does. What the dispatcher sends is what the plug-in would send the host
-// with the same settings; it is printed beside the codes and returned.
+// with the same settings; it is printed beside the codes and counted.
 
 #include "PluginFiles.h"
 
 #include <windows.h>
 
 #include <chrono>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
-#include <vector>
 
 // A key message as the host would receive it.
 struct PredictedMessage {
@@ -34,10 +34,16 @@ struct WatchLimits {
     HANDLE stop;                                        // an event; set, it ends the watch
 };
 
+// Each message as it is decided.
+using MessageFunction = std::function<void(const PredictedMessage&)>;
+
 // Prints the column headings, then one line per code and one per message
 // that comes without a code, until the duration is over or stop is set.
-std::vector<PredictedMessage> WatchReceiver(const PollFunction& poll, const PluginSettings& settings,
-                                            const WatchLimits& limits, std::ostream& out);
+// Returns how many messages the plug-in would have sent; each goes to
+// onMessage, if given, and none is kept, so that a watch of a whole day takes
+// no more memory than one of a minute.
+std::size_t WatchReceiver(const PollFunction& poll, const PluginSettings& settings, const WatchLimits& limits,
+                          std::ostream& out, const MessageFunction& onMessage = nullptr);
 
 // "press", "repeat 3", "release".
 std::string MessageText(std::int32_t param);

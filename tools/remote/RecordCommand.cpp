@@ -3,6 +3,9 @@
 #include "Commands.h"
 #include "ConsoleStop.h"
 #include "ScriptRecorder.h"
+#include "common/win/AnsiText.h"
+#include "common/win/ErrorText.h"
+#include "common/win/Handle.h"
 #include "core/Clock.h"
 #include "receiver/Receiver.h"
 
@@ -49,14 +52,53 @@ std::optional<RecordArguments> ParseArguments(const Arguments& arguments)
     return parsed;
 }
 
+// Whether a file may be written at path. A file already there, such as a
+// recording that an earlier run could not move, is left as it was.
+bool CanWrite(const std::wstring& path)
+{
+    win::File file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
+    file.Close();
+    if (!existed)
+        ::DeleteFileW(path.c_str());
+    return true;
+}
+
+// Writes text to partPath, then moves it over path, so that path holds
+// either its old contents or all of text. Says what failed and returns false
+// when a step fails; a recording that could not be moved stays in partPath.
+bool ReplaceWhole(const std::wstring& path, const std::wstring& partPath, const std::string& text, std::ostream& out)
+{
+    std::ofstream file(std::filesystem::path(partPath), std::ios::binary | std::ios::trunc);
+    file << text;
+    file.close();
+    if (!file) {
+        ::DeleteFileW(partPath.c_str());
+        out << "Cannot write " << Printable(path) << ". Check that the disk has room.\n";
+        return false;
+    }
+    if (!::MoveFileExW(partPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        out << "Cannot replace " << Printable(path) << ": " << win::WideToAnsi(win::ErrorText(::GetLastError()))
+            << "\nThe recording is in " << Printable(partPath) << ".\n";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 int RecordReports(ReceiverSession& session, const RecordRequest& request, std::ostream& out)
 {
-    // Opened before the recording, so that a file that cannot be written
-    // does not cost the user a recording.
-    std::ofstream file(std::filesystem::path(request.path), std::ios::binary | std::ios::trunc);
-    if (!file) {
+    // The old file stays as it was until the recording is complete, so
+    // that a recording that is never written (the process ended, the disk
+    // full) costs the user nothing more. The part file is tried before the
+    // recording, so that a folder that cannot be written does not cost a
+    // recording either.
+    const std::wstring partPath = request.path + kPartSuffix;
+    if (!CanWrite(partPath)) {
         out << "Cannot write " << Printable(request.path) << ". Choose a file in a folder you may write to.\n";
         return kExitCannot;
     }
@@ -79,13 +121,11 @@ int RecordReports(ReceiverSession& session, const RecordRequest& request, std::o
     }
     std::uint32_t seconds = (elapsedMs() + 500) / 1000;
 
-    file << "# Recorded by PelcatoRemote, polling every " << intervalMs << " ms.\n"
-         << ScriptFromReports(reports, MaxHoldGapMs(intervalMs));
-    file.close();
-    if (!file) {
-        out << "Cannot write " << Printable(request.path) << ". Check that the disk has room.\n";
+    if (!ReplaceWhole(request.path, partPath,
+                      "# Recorded by PelcatoRemote, polling every " + std::to_string(intervalMs) + " ms.\n" +
+                          ScriptFromReports(reports, MaxHoldGapMs(intervalMs)),
+                      out))
         return kExitCannot;
-    }
     if (reports.empty()) {
         out << "The receiver reported nothing in " << seconds << " s. Point the remote at the receiver and "
             << "press its buttons while recording.\n";
@@ -117,7 +157,7 @@ int RunRecord(const Arguments& arguments, std::ostream& out)
     out << "Recording device " << receiver->device.index << " for " << parsed->seconds
         << " s. Press the remote's buttons; press Ctrl+C to stop early.\n";
     out.flush();
-    int result = RecordReports(session, {parsed->path, parsed->seconds * 1000, receiver->settings.interval, stop.Event()},
-                               out);
-    return result;
+    // stop outlives the write: a close of the console waits for it.
+    return RecordReports(session, {parsed->path, parsed->seconds * 1000, receiver->settings.interval, stop.Event()},
+                         out);
 }

@@ -17,7 +17,13 @@ struct RecordRequest {
     HANDLE stopEvent;          // ends the recording early once set; may be null
 };
 
+// The recording is written to the request's path with this appended, and
+// moved over the path once complete.
+constexpr wchar_t kPartSuffix[] = L".part";
+
 // Polls the session's selected device, writes what it reported as a script
-// to the request's path and a summary to out. Returns kExitOk, or
-// kExitCannot when the file cannot be written.
+// to the request's path and a summary to out. The path keeps its old
+// contents until the whole script replaces them. Returns kExitOk, or
+// kExitCannot when the file cannot be written, or cannot be replaced, in
+// which case the recording stays in the part file.
 int RecordReports(ReceiverSession& session, const RecordRequest& request, std::ostream& out);

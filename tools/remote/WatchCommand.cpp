@@ -91,8 +91,7 @@ int RunWatch(const Arguments& arguments, std::ostream& out)
 
     WatchLimits limits{seconds ? std::optional(std::chrono::milliseconds(*seconds * 1000LL)) : std::nullopt,
                        stop.Event()};
-    std::vector<PredictedMessage> messages =
-        WatchReceiver([&session] { return session.Poll(); }, settings, limits, out);
-    out << "\n" << messages.size() << " messages to the host.\n";
+    std::size_t messages = WatchReceiver([&session] { return session.Poll(); }, settings, limits, out);
+    out << "\n" << messages << " messages to the host.\n";
     return kExitOk;
 }
