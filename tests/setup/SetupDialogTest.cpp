@@ -191,22 +191,42 @@ TEST_F(SetupDialog, ShowsTheFormOverTheHostWithEveryChoiceLoaded)
 // A machine whose tuner card is not the first device: without a Device key,
 // the plug-in finds the card by its name, and the dialog must neither show
 // nor store another device than the one the plug-in polls.
-TEST_F(SetupDialog, WithoutADeviceKeyTheDialogKeepsTheDeviceThePlugInFound)
+// A dialog closed without a choice of device keeps the one the plug-in
+// uses: the tuner card it found without a Device key, or a stored device
+// that is not in the list (the dialog then selects none).
+struct DeviceKept {
+    const char* name;
+    const char* deviceLine;  // in the settings file before, or "" for none
+    int selection;
+    long device;
+};
+
+class DeviceWithoutAChoice : public SetupDialog, public testing::WithParamInterface<DeviceKept> {};
+
+TEST_P(DeviceWithoutAChoice, StaysTheDeviceThePlugInUses)
 {
+    const DeviceKept& kept = GetParam();
     const char* names[] = {"USB Webcam", "Pelcato PCI DVD Tuner"};
     SimSetDevices(names, nullptr, 2);
-    Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=Dvd.cfg\r\n");
+    Write(L"Pelcato.ini", std::string("[Main]\r\nDefaultConfig=Dvd.cfg\r\n") + kept.deviceLine);
     Write(L"Dvd.cfg", kDvdKeyMap);
     ASSERT_TRUE(OpenDialog());
-    EXPECT_EQ(Selection(Control::DeviceCombo), 1);
+    EXPECT_EQ(Selection(Control::DeviceCombo), kept.selection);
 
     ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntilClosed());
     std::vector<std::string> lines = SettingsLines();
-    EXPECT_NE(std::find(lines.begin(), lines.end(), "Device=1"), lines.end()) << "the tuner card is stored";
+    std::string stored = "Device=" + std::to_string(kept.device);
+    EXPECT_NE(std::find(lines.begin(), lines.end(), stored), lines.end()) << "expected " << stored << " in:\n"
+                                                                          << ReadTextFile(plugin.Folder().PathOf(L"Pelcato.ini"));
     host.Run(plugin.Start);
-    EXPECT_EQ(Stats().lastSelectedDevice, 1) << "the plug-in still polls the tuner card";
+    EXPECT_EQ(Stats().lastSelectedDevice, kept.device) << "the device the plug-in polls";
 }
+
+INSTANTIATE_TEST_SUITE_P(Settings, DeviceWithoutAChoice,
+                         testing::Values(DeviceKept{"NoDeviceKeyKeepsTheTunerCard", "", 1, 1},
+                                         DeviceKept{"DevicePastTheListStaysStored", "Device=5\r\n", -1, 5}),
+                         [](const testing::TestParamInfo<DeviceKept>& info) { return std::string(info.param.name); });
 
 // The host's window goes away while the dialog is open: the dialog goes
 // with it, Setup returns, and the file keeps every choice it held.

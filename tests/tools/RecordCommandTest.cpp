@@ -113,18 +113,25 @@ TEST(RecordCommand, FileThatCannotBeWrittenIsReportedBeforeRecording)
     EXPECT_EQ(stats.getCodeCalls, 0) << "no poll for a recording that cannot be kept";
 }
 
+// Records one tap of 1A, with a stop already asked for: the recording ends
+// after its first poll.
+int RecordOneTap(const std::wstring& path, std::ostringstream& out)
+{
+    ReceiverSession session;
+    unsigned char code = 0x1A;
+    SimPushCodes(&code, 1);
+    win::Handle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
+    return RecordReports(session, {path, 60'000, 20, stop.Get()}, out);
+}
+
 // The file is named outside the ANSI code page: the path is kept wide.
 TEST(RecordCommand, SetStopEventEndsTheRecordingAndTheFileIsStillWritten)
 {
     SimReset();
     ScratchFolder folder(L"record-test");
     const std::wstring path = folder.PathOf(L"\u0437\u0430\u043f\u0438\u0441\u044c.txt");
-    ReceiverSession session;
-    unsigned char code = 0x1A;
-    SimPushCodes(&code, 1);
-    win::Handle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
     std::ostringstream out;
-    EXPECT_EQ(RecordReports(session, {path, 60'000, 20, stop.Get()}, out), kExitOk);
+    EXPECT_EQ(RecordOneTap(path, out), kExitOk);
     EXPECT_EQ(out.str(), "Recorded 1 report of 1 button in 0 s to " + Printable(path) + ".\n");
     std::ifstream file(std::filesystem::path{path});
     std::stringstream text;
@@ -186,12 +193,8 @@ TEST(RecordCommand, FileThatCannotBeReplacedKeepsTheRecordingBesideIt)
     const std::wstring path = folder.Write(L"session.txt", kOldRecording);
     win::File holder(::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(holder);
-    ReceiverSession session;
-    unsigned char code = 0x1A;
-    SimPushCodes(&code, 1);
-    win::Handle stop(::CreateEventA(nullptr, TRUE, TRUE, nullptr));
     std::ostringstream out;
-    EXPECT_EQ(RecordReports(session, {path, 60'000, 20, stop.Get()}, out), kExitCannot);
+    EXPECT_EQ(RecordOneTap(path, out), kExitCannot);
     holder.Close();
 
     const std::wstring partPath = path + kPartSuffix;
