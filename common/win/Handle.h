@@ -51,6 +51,9 @@ public:
         value_ = Traits::Invalid();
     }
 
+    // Gives up ownership: the value is never closed by this owner.
+    Value Detach() noexcept { return std::exchange(value_, Traits::Invalid()); }
+
 private:
     Value value_;
 };

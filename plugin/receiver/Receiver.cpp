@@ -79,7 +79,6 @@ void ReceiverClose()
     plugin.devices.reset();
     plugin.modelNames.reset();
     plugin.wrapper.RemoteRelease();
-    plugin.wrapper.Unload();
 }
 
 bool ReceiverStart()

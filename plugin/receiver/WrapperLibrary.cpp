@@ -1,6 +1,7 @@
 #include "WrapperLibrary.h"
 
 #include "common/win/FileKind.h"
+#include "common/win/Handle.h"
 #include "common/win/ProcAddress.h"
 
 #include <windows.h>
@@ -13,12 +14,13 @@ constexpr wchar_t kWrapperFileName[] = L"pltremotewrap.dll";
 
 void WrapperLibrary::Load(const std::wstring& folder)
 {
-    Unload();
+    if (state_ == WrapperState::kLoaded)
+        return;
     std::wstring besidePlugin = folder + kWrapperFileName;
     bool beside = !folder.empty() && win::IsFile(besidePlugin);
-    module_ = beside ? win::Module(::LoadLibraryExW(besidePlugin.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH))
-                     : win::Module(::LoadLibraryW(kWrapperFileName));
-    HMODULE module = module_.Get();
+    win::Module library(beside ? ::LoadLibraryExW(besidePlugin.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
+                               : ::LoadLibraryW(kWrapperFileName));
+    HMODULE module = library.Get();
     Exports exports;
     exports.remoteCreate = win::ProcAddress<decltype(exports.remoteCreate)>(module, kRemoteCreateExport);
     exports.remoteRelease = win::ProcAddress<decltype(exports.remoteRelease)>(module, kRemoteReleaseExport);
@@ -31,19 +33,12 @@ void WrapperLibrary::Load(const std::wstring& folder)
         exports.selectDevice && exports.getCardType && exports.setChipTypeTM) {
         exports_ = exports;
         state_ = WrapperState::kLoaded;
+        library.Detach();
         return;
     }
     // A wrapper that is there but will not load lacks its own import, the
     // receiver library, which Windows looked for beside it and on the path.
-    module_.Close();
     state_ = beside ? WrapperState::kReceiverLibraryMissing : WrapperState::kWrapperMissing;
-}
-
-void WrapperLibrary::Unload()
-{
-    exports_ = {};
-    module_.Close();
-    state_ = WrapperState::kNotLoaded;
 }
 
 void WrapperLibrary::RemoteCreate() const

@@ -13,16 +13,20 @@
 // cannot be loaded, every call answers as the wrapper does without a
 // receiver object: no code, no device, an unknown card.
 //
-// Loaded and unloaded on the host's thread while no ReceiverThread runs;
-// the ReceiverThread only calls GetCode.
+// Loaded on the host's thread while no ReceiverThread runs; the
+// ReceiverThread only calls GetCode. A wrapper once loaded stays for the
+// life of the process. Each load of a library built with the static mingw
+// runtime takes thread-local storage slots that its unload does not give
+// back: a host that opened and closed the plug-in some hundreds of times
+// would run out of them and end. Nor may the plug-in free a library from
+// its own unload, which runs under the loader lock.
 
-#include "common/win/Handle.h"
 #include "wrapper/PltRemoteWrap.h"
 
 #include <string>
 
 enum class WrapperState {
-    kNotLoaded,  // before the plug-in is opened, and after it is closed
+    kNotLoaded,  // before the plug-in is first opened
     kLoaded,
     kWrapperMissing,          // no pltremotewrap.dll beside the plug-in, nor anywhere Windows looks
     kReceiverLibraryMissing,  // pltremotewrap.dll is there, but Windows cannot load its pltremote.dll
@@ -33,10 +37,10 @@ public:
     constexpr WrapperLibrary() = default;
 
     // Loads the wrapper from folder (ending with a separator), or, when
-    // folder has none, wherever Windows finds it by name. Unloads any
-    // wrapper loaded before.
+    // folder has none, wherever Windows finds it by name; nothing once a
+    // wrapper is loaded. After a failure the next call tries again: the
+    // tuner card's software may have been installed meanwhile.
     void Load(const std::wstring& folder);
-    void Unload();
     WrapperState State() const { return state_; }
 
     void RemoteCreate() const;
@@ -62,8 +66,7 @@ private:
         decltype(&::SetChipTypeTM) setChipTypeTM = nullptr;
     };
 
-    win::Module module_;
-    Exports exports_;  // all set while a wrapper is loaded, all null otherwise
+    Exports exports_;  // all set once a wrapper is loaded, all null before
     WrapperState state_ = WrapperState::kNotLoaded;
 };
 
