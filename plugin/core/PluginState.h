@@ -38,7 +38,8 @@ struct OpenRequest {
 // The key the host was last told is down, as the record described it then.
 // The DispatchThread writes it with each message it hands to the host; Stop
 // reads it once that thread has ended and sends the release the host is
-// still owed.
+// still owed, and Start and Close send one that the host did not take in
+// time.
 struct HeldKey {
     bool down = false;  // until the release has reached the host
     char keyName[kKeyNameSize] = {};
