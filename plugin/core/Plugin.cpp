@@ -91,7 +91,7 @@ void OpenNow(PluginState& plugin, const OpenRequest& request)
     LoadReceiverConfig();
     ReadTimingSettings();
 
-    plugin.coreVersionOk = request.coreVersion && CoreVersionAccepted(*request.coreVersion);
+    plugin.coreVersionOk = request.coreVersionAccepted;
     plugin.opened = true;
 }
 
@@ -118,7 +118,7 @@ const char* Open(const char* sourceName, HWND hostWindow, const void* hostInfo)
 {
     PluginState& plugin = ThePlugin();
     OpenRequest request{sourceName ? sourceName : kDefaultSourceName, hostWindow,
-                        hostInfo ? std::optional(ReadCoreVersion(hostInfo)) : std::nullopt};
+                        hostInfo && CoreVersionAccepted(ReadCoreVersion(hostInfo))};
     // Called from a message that Stop's wait delivers, the threads still run
     // and may read everything Open would rebuild: the Stop under way opens
     // afresh once they have ended.

@@ -32,7 +32,7 @@ using DeviceList = std::vector<std::string>;
 struct OpenRequest {
     std::string sourceName;
     HWND hostWindow;
-    std::optional<std::uint32_t> coreVersion;
+    bool coreVersionAccepted;
 };
 
 // The key the host was last told is down, as the record described it then.

@@ -165,17 +165,20 @@ protected:
     void SetUp() override { SimReset(); }
     void TearDown() override { SimReset(); }
 
+    // Without a stop of the test's own, a user who never presses Ctrl+C.
     int Run(const std::string& script, bool write, std::string& output, HANDLE stop = nullptr)
     {
         EXPECT_EQ(SimPlayScript(script.c_str(), 0), 0);
         ReceiverSession session;
         std::ostringstream out;
-        int exitCode = CalibrateReceiver(session, FindPluginFiles(folder_.Path()), write, stop, out);
+        int exitCode = CalibrateReceiver(session, FindPluginFiles(folder_.Path()), write,
+                                         stop ? stop : neverStopped_.Get(), out);
         output = out.str();
         return exitCode;
     }
 
     ScratchFolder folder_{L"calibrate-test"};
+    win::Event neverStopped_ = win::Event::CreateManualReset();
 };
 
 TEST_F(ScriptedRemote, ReportsEvery40MsFitTheDefaultTimings)

@@ -54,9 +54,7 @@ std::optional<Times> RecordPress(ReceiverSession& session, std::uint32_t quietMs
         }
         if (times.empty() ? now - start >= kFirstCodeWaitMs : now - lastReport >= quietMs)
             return times;
-        if (!stop)
-            ::Sleep(kPollMs);
-        else if (::WaitForSingleObject(stop, kPollMs) != WAIT_TIMEOUT)
+        if (::WaitForSingleObject(stop, kPollMs) != WAIT_TIMEOUT)
             return std::nullopt;
     }
 }
