@@ -1,4 +1,4 @@
-#include "Measurement.h"
+#include "bench/Measurement.h"
 
 #include <algorithm>
 #include <cmath>

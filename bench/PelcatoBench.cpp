@@ -10,19 +10,19 @@
 //
 // Prints one table and writes build/bench.json.
 
-#include "Measurement.h"
+#include "bench/Measurement.h"
 
 #include "common/Guarded.h"
 #include "common/win/Handle.h"
 #include "common/win/TimedWait.h"
-#include "config/KeyMapFiles.h"
-#include "core/DispatchThread.h"
-#include "core/Plugin.h"
-#include "core/PluginState.h"
+#include "plugin/config/KeyMapFiles.h"
+#include "plugin/core/DispatchThread.h"
+#include "plugin/core/Plugin.h"
+#include "plugin/core/PluginState.h"
 
-#include "PluginLibrary.h"
-#include "SimControl.h"
-#include "TestHost.h"
+#include "simreceiver/SimControl.h"
+#include "tests/support/PluginLibrary.h"
+#include "tests/support/TestHost.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,4 +1,4 @@
-#include "CodeScript.h"
+#include "simreceiver/CodeScript.h"
 
 #include <charconv>
 #include <string>

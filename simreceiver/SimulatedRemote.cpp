@@ -9,10 +9,10 @@
 // and else the newest report of the script that is playing. A device index
 // past the last selects no card (card type 0); codes flow all the same.
 
-#include "CodeScript.h"
-#include "SimControl.h"
 #include "common/win/AnsiText.h"
 #include "common/win/ModulePath.h"
+#include "simreceiver/CodeScript.h"
+#include "simreceiver/SimControl.h"
 #include "wrapper/VendorAbi.h"
 
 #include <windows.h>

@@ -1,4 +1,4 @@
-#include "CardType.h"
+#include "wrapper/CardType.h"
 
 namespace {
 

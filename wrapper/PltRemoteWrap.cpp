@@ -6,9 +6,9 @@
 // The instance pointer is a plain variable: the plug-in creates and releases
 // the object on its own thread while no thread polls it.
 
-#include "PltRemoteWrap.h"
+#include "wrapper/PltRemoteWrap.h"
 
-#include "VendorRemote.h"
+#include "wrapper/VendorRemote.h"
 
 #include <new>
 

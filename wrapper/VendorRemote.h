@@ -5,7 +5,7 @@
 // convention for members (VendorAbi.h). Only the two 32-bit fields that the
 // wrapper reads and writes directly are described.
 
-#include "VendorAbi.h"
+#include "wrapper/VendorAbi.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "Handle.h"
+#include "common/win/Handle.h"
 
 #include <windows.h>
 

@@ -6,7 +6,7 @@
 // waitable timer, where the system offers one (Windows 10 version 1803 and
 // later), ends the wait within about a millisecond of its moment instead.
 
-#include "Handle.h"
+#include "common/win/Handle.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "CodeText.h"
+#include "plugin/config/CodeText.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "IniFile.h"
+#include "plugin/config/IniFile.h"
 
 #include "common/win/AnsiText.h"
 

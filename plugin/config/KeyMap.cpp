@@ -1,6 +1,6 @@
-#include "KeyMap.h"
+#include "plugin/config/KeyMap.h"
 
-#include "TextCase.h"
+#include "plugin/config/TextCase.h"
 
 NameValue SplitNameValue(std::string_view line)
 {

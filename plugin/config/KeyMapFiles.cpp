@@ -1,12 +1,12 @@
-#include "KeyMapFiles.h"
+#include "plugin/config/KeyMapFiles.h"
 
 #include <windows.h>
 
-#include "PlainFile.h"
-#include "Settings.h"
-#include "TextCase.h"
 #include "common/win/AnsiText.h"
 #include "common/win/Handle.h"
+#include "plugin/config/PlainFile.h"
+#include "plugin/config/Settings.h"
+#include "plugin/config/TextCase.h"
 
 namespace {
 

@@ -3,8 +3,8 @@
 // read only. Section "Setup" holds the model's name, section "Keys" one
 // "code text=key name" entry per button.
 
-#include "IniFile.h"
-#include "KeyMap.h"
+#include "plugin/config/IniFile.h"
+#include "plugin/config/KeyMap.h"
 
 #include <string>
 #include <string_view>

@@ -1,6 +1,6 @@
-#include "PlainFile.h"
+#include "plugin/config/PlainFile.h"
 
-#include "TextCase.h"
+#include "plugin/config/TextCase.h"
 
 #include <windows.h>
 

@@ -1,10 +1,10 @@
-#include "Settings.h"
+#include "plugin/config/Settings.h"
 
-#include "IniFile.h"
-#include "KeyMapFiles.h"
+#include "plugin/config/IniFile.h"
+#include "plugin/config/KeyMapFiles.h"
 
 #include "common/win/AnsiText.h"
-#include "core/PluginState.h"
+#include "plugin/core/PluginState.h"
 
 #include <algorithm>
 

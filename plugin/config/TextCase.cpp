@@ -1,4 +1,4 @@
-#include "TextCase.h"
+#include "plugin/config/TextCase.h"
 
 #include <windows.h>
 

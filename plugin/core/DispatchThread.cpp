@@ -13,15 +13,15 @@
 // the changes are posted to the dialog's window instead, which already exists
 // (made on the host's thread) whenever the flag says the dialog is open.
 
-#include "DispatchThread.h"
+#include "plugin/core/DispatchThread.h"
 
-#include "Clock.h"
-#include "KeyDispatcher.h"
-#include "PluginState.h"
+#include "plugin/core/Clock.h"
+#include "plugin/core/KeyDispatcher.h"
+#include "plugin/core/PluginState.h"
 
 #include "common/win/MessageWait.h"
 #include "common/win/TimedWait.h"
-#include "setup/SetupForm.h"
+#include "plugin/setup/SetupForm.h"
 
 #include <algorithm>
 #include <atomic>

@@ -4,9 +4,9 @@
 // own and measurements can count its wake-ups, with the same code that runs
 // in the plug-in.
 
-#include "KeyDispatcher.h"
-#include "PendingCode.h"
-#include "PluginState.h"
+#include "plugin/core/KeyDispatcher.h"
+#include "plugin/core/PendingCode.h"
+#include "plugin/core/PluginState.h"
 
 #include "common/win/TimedWait.h"
 

@@ -2,7 +2,7 @@
 // convention, exported under their plain names by Pelcato.def. Nothing here
 // but the guard that keeps every C++ exception inside the library.
 
-#include "Plugin.h"
+#include "plugin/core/Plugin.h"
 
 #include "common/Guarded.h"
 

@@ -1,6 +1,6 @@
-#include "KeyDispatcher.h"
+#include "plugin/core/KeyDispatcher.h"
 
-#include "config/CodeText.h"
+#include "plugin/config/CodeText.h"
 
 #include <algorithm>
 #include <cstring>

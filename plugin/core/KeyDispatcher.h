@@ -8,9 +8,9 @@
 // unsigned difference, so a key held while the tick count wraps keeps its
 // rhythm.
 
-#include "RemoteEvent.h"
+#include "plugin/core/RemoteEvent.h"
 
-#include "config/KeyMap.h"
+#include "plugin/config/KeyMap.h"
 
 #include <cstdint>
 #include <optional>

@@ -15,17 +15,17 @@
 // have ended. A Start begins with no code pending and no key down: a code
 // that the receiver stored as Stop came is from before it.
 
-#include "Plugin.h"
+#include "plugin/core/Plugin.h"
 
-#include "DispatchThread.h"
-#include "HostLayout.h"
-#include "PluginState.h"
-#include "SetupSession.h"
+#include "plugin/core/DispatchThread.h"
+#include "plugin/core/HostLayout.h"
+#include "plugin/core/PluginState.h"
+#include "plugin/core/SetupSession.h"
 
 #include "common/win/MessageWait.h"
 #include "common/win/ModulePath.h"
-#include "config/Settings.h"
-#include "receiver/Receiver.h"
+#include "plugin/config/Settings.h"
+#include "plugin/receiver/Receiver.h"
 
 #include <cstring>
 #include <utility>

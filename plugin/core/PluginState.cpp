@@ -1,4 +1,4 @@
-#include "PluginState.h"
+#include "plugin/core/PluginState.h"
 
 #include "common/win/ModulePath.h"
 

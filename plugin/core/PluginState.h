@@ -7,13 +7,13 @@
 // the atomics below and the CodeEvent. Everything else is written on the
 // host's thread, and the lists only while no worker thread runs.
 
-#include "PendingCode.h"
-#include "RemoteEvent.h"
+#include "plugin/core/PendingCode.h"
+#include "plugin/core/RemoteEvent.h"
 
 #include "common/win/Handle.h"
-#include "config/KeyMap.h"
-#include "config/Settings.h"
-#include "receiver/WrapperLibrary.h"
+#include "plugin/config/KeyMap.h"
+#include "plugin/config/Settings.h"
+#include "plugin/receiver/WrapperLibrary.h"
 
 #include <windows.h>
 

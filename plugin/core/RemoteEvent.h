@@ -2,7 +2,7 @@
 // The one record whose address the host receives with every key message.
 // Its bytes are an interface: the host reads them by offset (HostLayout.h).
 
-#include "HostLayout.h"
+#include "plugin/core/HostLayout.h"
 
 #include <cstddef>
 #include <cstdint>

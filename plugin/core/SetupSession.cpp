@@ -1,11 +1,11 @@
-#include "SetupSession.h"
+#include "plugin/core/SetupSession.h"
 
-#include "Plugin.h"
+#include "plugin/core/Plugin.h"
 
 #include "common/Guarded.h"
 #include "common/win/AnsiText.h"
 #include "common/win/ErrorText.h"
-#include "config/Settings.h"
+#include "plugin/config/Settings.h"
 
 #include <atomic>
 #include <optional>

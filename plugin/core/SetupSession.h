@@ -10,9 +10,9 @@
 // runs. A Close ends the session there: nothing is stored, reloaded or
 // started afterwards, even when an Open has followed the Close.
 
-#include "PluginState.h"
+#include "plugin/core/PluginState.h"
 
-#include "setup/SetupForm.h"
+#include "plugin/setup/SetupForm.h"
 
 #include <cstdint>
 #include <memory>

@@ -4,13 +4,13 @@
 // knows nothing of presses and releases. The pause is a wait on a stop event,
 // so Stop never waits out a long Interval.
 
-#include "Receiver.h"
+#include "plugin/receiver/Receiver.h"
 
-#include "config/TextCase.h"
-#include "core/Clock.h"
-#include "core/PluginState.h"
+#include "plugin/config/TextCase.h"
+#include "plugin/core/Clock.h"
+#include "plugin/core/PluginState.h"
 
-#include "CardType.h"
+#include "wrapper/CardType.h"
 #include "wrapper/PltRemoteWrap.h"
 
 #include <algorithm>

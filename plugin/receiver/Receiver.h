@@ -2,7 +2,7 @@
 // The plug-in's side of the receiver: opening it, listing the capture
 // devices, and the ReceiverThread that polls it for codes.
 
-#include "config/TextCase.h"
+#include "plugin/config/TextCase.h"
 
 #include <algorithm>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "WrapperLibrary.h"
+#include "plugin/receiver/WrapperLibrary.h"
 
 #include "common/win/FileKind.h"
 #include "common/win/Handle.h"

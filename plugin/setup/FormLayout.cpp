@@ -1,4 +1,4 @@
-#include "FormLayout.h"
+#include "plugin/setup/FormLayout.h"
 
 #include <commctrl.h>
 

@@ -8,7 +8,7 @@
 // containers, so all notifications reach the form and Tab walks the controls
 // in table order. A label is at least as wide as its text in the form's font.
 
-#include "config/Settings.h"
+#include "plugin/config/Settings.h"
 
 #include <windows.h>
 

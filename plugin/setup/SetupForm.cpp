@@ -12,15 +12,15 @@
 // The dialog is owned by the host's window and dies with it. Its loop then
 // ends at once, and nothing is read from the controls that went with it.
 
-#include "SetupForm.h"
+#include "plugin/setup/SetupForm.h"
 
 #include "common/win/ActivationScope.h"
-#include "config/CodeText.h"
-#include "core/KeyDispatcher.h"
-#include "core/Plugin.h"
-#include "core/PluginResources.h"
-#include "core/PluginState.h"
-#include "receiver/Receiver.h"
+#include "plugin/config/CodeText.h"
+#include "plugin/core/KeyDispatcher.h"
+#include "plugin/core/Plugin.h"
+#include "plugin/core/PluginResources.h"
+#include "plugin/core/PluginState.h"
+#include "plugin/receiver/Receiver.h"
 
 #include <commctrl.h>
 

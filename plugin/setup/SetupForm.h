@@ -5,11 +5,11 @@
 // choice and taking it up is the plug-in's, which the dialog asks through
 // SetupDialogPlugin.
 
-#include "FormLayout.h"
+#include "plugin/setup/FormLayout.h"
 
 #include "common/win/Handle.h"
-#include "config/KeyMapFiles.h"
-#include "config/Settings.h"
+#include "plugin/config/KeyMapFiles.h"
+#include "plugin/config/Settings.h"
 
 #include <windows.h>
 

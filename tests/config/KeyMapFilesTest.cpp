@@ -1,11 +1,11 @@
 // Key-map files as the plug-in reads them: the load into the key map and the
 // model names, and the folder listing from which the dialog offers models.
 
-#include "config/KeyMapFiles.h"
+#include "plugin/config/KeyMapFiles.h"
 
-#include "ScratchFolder.h"
 #include "common/win/AnsiText.h"
 #include "common/win/Handle.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

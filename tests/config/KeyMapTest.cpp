@@ -1,5 +1,5 @@
-#include "config/CodeText.h"
-#include "config/KeyMap.h"
+#include "plugin/config/CodeText.h"
+#include "plugin/config/KeyMap.h"
 
 #include <gtest/gtest.h>
 

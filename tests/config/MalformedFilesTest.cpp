@@ -4,14 +4,14 @@
 // bounded, usable result, and every key event made from what was loaded must
 // fit its record.
 
-#include "config/KeyMapFiles.h"
-#include "config/Settings.h"
-#include "core/KeyDispatcher.h"
-#include "core/PluginState.h"
-#include "KeyMapCheck.h"
+#include "plugin/config/KeyMapFiles.h"
+#include "plugin/config/Settings.h"
+#include "plugin/core/KeyDispatcher.h"
+#include "plugin/core/PluginState.h"
+#include "tools/remote/KeyMapCheck.h"
 
-#include "ScratchFolder.h"
-#include "SoakLength.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/SoakLength.h"
 
 #include <gtest/gtest.h>
 

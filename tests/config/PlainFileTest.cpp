@@ -1,10 +1,10 @@
 // Which paths the key map is read from: only plain files, never a device
 // behind a reserved name, a folder or a pattern.
 
-#include "config/PlainFile.h"
+#include "plugin/config/PlainFile.h"
 
-#include "ScratchFolder.h"
 #include "common/win/AnsiText.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

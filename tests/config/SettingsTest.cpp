@@ -2,13 +2,13 @@
 // default, what the dialog's routines write and in which order, and that a
 // file that cannot be written loses nothing in memory.
 
-#include "config/Settings.h"
-#include "core/PluginState.h"
+#include "plugin/config/Settings.h"
+#include "plugin/core/PluginState.h"
 
-#include "ScratchFolder.h"
-#include "TextFile.h"
 #include "common/win/FileKind.h"
 #include "common/win/Handle.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TextFile.h"
 
 #include <gtest/gtest.h>
 

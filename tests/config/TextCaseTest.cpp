@@ -1,4 +1,4 @@
-#include "config/TextCase.h"
+#include "plugin/config/TextCase.h"
 
 #include <gtest/gtest.h>
 

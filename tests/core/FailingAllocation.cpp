@@ -1,4 +1,4 @@
-#include "FailingAllocation.h"
+#include "tests/core/FailingAllocation.h"
 
 #include <cstdlib>
 #include <new>

@@ -2,7 +2,7 @@
 // wake-up is tested with an event that lets the receiver strike at the one
 // moment that matters: while the dispatcher resets the event.
 
-#include "core/PendingCode.h"
+#include "plugin/core/PendingCode.h"
 
 #include <gtest/gtest.h>
 

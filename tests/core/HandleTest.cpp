@@ -5,7 +5,7 @@
 
 #include "common/win/Handle.h"
 
-#include "ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -1,10 +1,10 @@
 // The key rules on a fake clock: codes arrive at given ticks and the rules are
 // driven by the DispatchThread's own loop, so every message has an exact tick.
 
-#include "core/DispatchThread.h"
-#include "core/KeyDispatcher.h"
-#include "core/PendingCode.h"
-#include "core/PluginState.h"
+#include "plugin/core/DispatchThread.h"
+#include "plugin/core/KeyDispatcher.h"
+#include "plugin/core/PendingCode.h"
+#include "plugin/core/PluginState.h"
 
 #include <gtest/gtest.h>
 

@@ -6,17 +6,17 @@
 // without one get.
 
 #include "common/win/TimedWait.h"
-#include "core/Plugin.h"
-#include "core/PluginState.h"
-#include "setup/FormLayout.h"
-#include "setup/SetupForm.h"
+#include "plugin/core/Plugin.h"
+#include "plugin/core/PluginState.h"
+#include "plugin/setup/FormLayout.h"
+#include "plugin/setup/SetupForm.h"
 
-#include "FailingAllocation.h"
-#include "ResourceUse.h"
-#include "ScratchFolder.h"
-#include "SimControl.h"
-#include "TestHost.h"
-#include "TextFile.h"
+#include "simreceiver/SimControl.h"
+#include "tests/core/FailingAllocation.h"
+#include "tests/support/ResourceUse.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestHost.h"
+#include "tests/support/TextFile.h"
 
 #include <gtest/gtest.h>
 

@@ -3,18 +3,18 @@
 // are installed, with the plug-in in a folder of its own and a host
 // program elsewhere.
 
-#include "core/HostLayout.h"
-#include "receiver/WrapperLibrary.h"
-#include "setup/FormLayout.h"
+#include "plugin/core/HostLayout.h"
+#include "plugin/receiver/WrapperLibrary.h"
+#include "plugin/setup/FormLayout.h"
 
-#include "ChildProcess.h"
-#include "PluginLibrary.h"
-#include "ScratchFolder.h"
-#include "SimControl.h"
-#include "TestHost.h"
-#include "TextFile.h"
 #include "common/win/AnsiText.h"
 #include "common/win/Handle.h"
+#include "simreceiver/SimControl.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/PluginLibrary.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestHost.h"
+#include "tests/support/TextFile.h"
 
 #include <gtest/gtest.h>
 

@@ -2,12 +2,12 @@
 // the real wrapper: which device is picked, what the poll hands over, and
 // that Stop never waits out a pause.
 
-#include "core/PluginState.h"
-#include "receiver/Receiver.h"
+#include "plugin/core/PluginState.h"
+#include "plugin/receiver/Receiver.h"
 
-#include "PltRemoteWrap.h"
-#include "SimControl.h"
-#include "TestHost.h"
+#include "simreceiver/SimControl.h"
+#include "tests/support/TestHost.h"
+#include "wrapper/PltRemoteWrap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The layout tables are data typed by hand: every control must be there
 // once, inside its container, and every arrow tied to an edit of its own.
 
-#include "setup/FormLayout.h"
+#include "plugin/setup/FormLayout.h"
 
 #include <gtest/gtest.h>
 

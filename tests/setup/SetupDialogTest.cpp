@@ -3,17 +3,17 @@
 // own and the simulated receiver sending codes. What the dialog shows is
 // read from its controls; what it writes, from the settings file.
 
-#include "setup/FormLayout.h"
+#include "plugin/setup/FormLayout.h"
 
 #include "common/win/AnsiText.h"
 #include "common/win/ErrorText.h"
 #include "common/win/Handle.h"
 
-#include "PluginLibrary.h"
-#include "Screenshot.h"
-#include "SimControl.h"
-#include "TestHost.h"
-#include "TextFile.h"
+#include "simreceiver/SimControl.h"
+#include "tests/support/PluginLibrary.h"
+#include "tests/support/Screenshot.h"
+#include "tests/support/TestHost.h"
+#include "tests/support/TextFile.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The simulated receiver's code scripts: what a script line means, and how
 // the player hands reports to polls, on elapsed milliseconds.
 
-#include "CodeScript.h"
+#include "simreceiver/CodeScript.h"
 
 #include <gtest/gtest.h>
 

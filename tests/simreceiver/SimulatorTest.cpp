@@ -1,10 +1,10 @@
 // The simulated receiver as the wrapper sees it: devices and a script from
 // its settings file, and codes from the control interface before the script.
 
-#include "PltRemoteWrap.h"
-#include "ScratchFolder.h"
 #include "common/win/AnsiText.h"
-#include "SimControl.h"
+#include "simreceiver/SimControl.h"
+#include "tests/support/ScratchFolder.h"
+#include "wrapper/PltRemoteWrap.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

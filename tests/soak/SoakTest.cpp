@@ -7,17 +7,17 @@
 // PELCATO_SOAK=full (make soak) they are the full ones. Every figure is
 // printed.
 
-#include "core/Plugin.h"
-#include "core/PluginState.h"
-#include "setup/SetupForm.h"
+#include "plugin/core/Plugin.h"
+#include "plugin/core/PluginState.h"
+#include "plugin/setup/SetupForm.h"
 
-#include "PltRemoteWrap.h"
-#include "ResourceUse.h"
-#include "ScratchFolder.h"
-#include "SimControl.h"
-#include "SoakLength.h"
-#include "TestHost.h"
-#include "TextFile.h"
+#include "simreceiver/SimControl.h"
+#include "tests/support/ResourceUse.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/SoakLength.h"
+#include "tests/support/TestHost.h"
+#include "tests/support/TextFile.h"
+#include "wrapper/PltRemoteWrap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
-#include "ChildProcess.h"
+#include "tests/support/ChildProcess.h"
 
-#include "TextFile.h"
+#include "tests/support/TextFile.h"
 
 ChildProcess::ChildProcess(std::wstring commandLine, const std::wstring& currentFolder, std::wstring outputFile)
     : outputFile_(std::move(outputFile))

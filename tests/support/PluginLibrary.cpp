@@ -1,4 +1,4 @@
-#include "PluginLibrary.h"
+#include "tests/support/PluginLibrary.h"
 
 #include "common/win/ProcAddress.h"
 

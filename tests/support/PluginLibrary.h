@@ -5,8 +5,8 @@
 // maps lie where the test puts them. It is unloaded at the end, as a host
 // may right after Close.
 
-#include "ScratchFolder.h"
 #include "common/win/Handle.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "ResourceUse.h"
+#include "tests/support/ResourceUse.h"
 
 #include "common/win/Handle.h"
 #include "common/win/ModulePath.h"

@@ -1,4 +1,4 @@
-#include "ScratchFolder.h"
+#include "tests/support/ScratchFolder.h"
 
 #include "common/win/Handle.h"
 #include "common/win/ModulePath.h"

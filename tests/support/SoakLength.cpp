@@ -1,4 +1,4 @@
-#include "SoakLength.h"
+#include "tests/support/SoakLength.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "TestHost.h"
+#include "tests/support/TestHost.h"
 
-#include "core/HostLayout.h"
+#include "plugin/core/HostLayout.h"
 
 #include <algorithm>
 #include <cstring>

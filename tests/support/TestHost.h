@@ -3,7 +3,7 @@
 // records every key message together with a copy of the record, and runs
 // work on its thread, as a host calls the plug-in from its UI thread.
 
-#include "core/RemoteEvent.h"
+#include "plugin/core/RemoteEvent.h"
 
 #include <windows.h>
 

@@ -1,20 +1,20 @@
 // The calibrate analysis on report times made to show one trait each, and
 // the command on scripted remotes played into the simulated receiver.
 
-#include "CalibrateCommand.h"
-#include "Calibration.h"
-#include "Commands.h"
-#include "ConsoleStop.h"
-#include "TextFile.h"
+#include "tests/support/TextFile.h"
+#include "tools/remote/CalibrateCommand.h"
+#include "tools/remote/Calibration.h"
+#include "tools/remote/Commands.h"
+#include "tools/remote/ConsoleStop.h"
 
-#include "ScratchFolder.h"
-#include "SimControl.h"
-#include "TestHost.h"
+#include "simreceiver/SimControl.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestHost.h"
 
 #include "common/win/AnsiText.h"
 #include "common/win/ErrorText.h"
 #include "common/win/Handle.h"
-#include "config/IniFile.h"
+#include "plugin/config/IniFile.h"
 
 #include <gtest/gtest.h>
 

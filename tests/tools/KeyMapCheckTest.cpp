@@ -1,10 +1,10 @@
 // The key-map checker on folders made to hold one problem each, on files
 // whose lines must still be counted right, and on the key maps we ship.
 
-#include "KeyMapCheck.h"
+#include "tools/remote/KeyMapCheck.h"
 
-#include "ScratchFolder.h"
 #include "common/win/AnsiText.h"
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

@@ -2,16 +2,16 @@
 // which the plug-in must make the same key messages of a recording as of the
 // session that was recorded.
 
-#include "Commands.h"
-#include "ConsoleStop.h"
-#include "RecordCommand.h"
-#include "ScriptRecorder.h"
-#include "SimControl.h"
-#include "PluginLibrary.h"
-#include "ScratchFolder.h"
-#include "TestHost.h"
-#include "TextFile.h"
 #include "common/win/Handle.h"
+#include "simreceiver/SimControl.h"
+#include "tests/support/PluginLibrary.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TestHost.h"
+#include "tests/support/TextFile.h"
+#include "tools/remote/Commands.h"
+#include "tools/remote/ConsoleStop.h"
+#include "tools/remote/RecordCommand.h"
+#include "tools/remote/ScriptRecorder.h"
 
 #include <gtest/gtest.h>
 

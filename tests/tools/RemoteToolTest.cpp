@@ -3,14 +3,14 @@
 // lists nothing; and, for every command that reads the settings, a
 // settings file that a VirtualStore copy shadows.
 
-#include "Commands.h"
-#include "DevicesCommand.h"
+#include "tools/remote/Commands.h"
+#include "tools/remote/DevicesCommand.h"
 
-#include "ChildProcess.h"
-#include "TextFile.h"
-#include "ScratchFolder.h"
-#include "SimControl.h"
 #include "common/win/AnsiText.h"
+#include "simreceiver/SimControl.h"
+#include "tests/support/ChildProcess.h"
+#include "tests/support/ScratchFolder.h"
+#include "tests/support/TextFile.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

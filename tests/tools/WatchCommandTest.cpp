@@ -4,17 +4,17 @@
 // file and key map, and the host must receive exactly the predicted
 // messages. Also the command's answers when it cannot watch at all.
 
-#include "Commands.h"
-#include "ReceiverSession.h"
-#include "ReceiverWatch.h"
+#include "tools/remote/Commands.h"
+#include "tools/remote/ReceiverSession.h"
+#include "tools/remote/ReceiverWatch.h"
 
 #include "common/win/Handle.h"
-#include "config/Settings.h"
+#include "plugin/config/Settings.h"
 
-#include "PluginLibrary.h"
-#include "ResourceUse.h"
-#include "SimControl.h"
-#include "TestHost.h"
+#include "simreceiver/SimControl.h"
+#include "tests/support/PluginLibrary.h"
+#include "tests/support/ResourceUse.h"
+#include "tests/support/TestHost.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>

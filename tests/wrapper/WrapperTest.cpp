@@ -1,9 +1,9 @@
 // pltremotewrap.dll through its import table, with the simulated receiver
 // behind it, bound by the vendor's decorated names.
 
-#include "CardType.h"
-#include "PltRemoteWrap.h"
-#include "SimControl.h"
+#include "simreceiver/SimControl.h"
+#include "wrapper/CardType.h"
+#include "wrapper/PltRemoteWrap.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
-#include "CalibrateCommand.h"
+#include "tools/remote/CalibrateCommand.h"
 
-#include "Calibration.h"
-#include "Commands.h"
-#include "ConsoleStop.h"
+#include "tools/remote/Calibration.h"
+#include "tools/remote/Commands.h"
+#include "tools/remote/ConsoleStop.h"
 
 #include "common/win/AnsiText.h"
 #include "common/win/ErrorText.h"
-#include "config/IniFile.h"
-#include "config/Settings.h"
-#include "core/Clock.h"
+#include "plugin/config/IniFile.h"
+#include "plugin/config/Settings.h"
+#include "plugin/core/Clock.h"
 
 #include <windows.h>
 

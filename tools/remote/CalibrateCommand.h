@@ -4,8 +4,8 @@
 // Its steps wait for codes, never for the keyboard: the user's button
 // presses are the only input it needs.
 
-#include "PluginFiles.h"
-#include "ReceiverSession.h"
+#include "tools/remote/PluginFiles.h"
+#include "tools/remote/ReceiverSession.h"
 
 #include <windows.h>
 

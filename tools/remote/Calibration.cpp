@@ -1,8 +1,8 @@
-#include "Calibration.h"
+#include "tools/remote/Calibration.h"
 
-#include "config/Settings.h"
-#include "core/KeyDispatcher.h"
-#include "receiver/Receiver.h"
+#include "plugin/config/Settings.h"
+#include "plugin/core/KeyDispatcher.h"
+#include "plugin/receiver/Receiver.h"
 
 #include <algorithm>
 #include <cmath>

@@ -5,9 +5,9 @@
 // prints each finding as "file(line): what happens". Exit code 0 when there
 // is none, 1 when there are findings, 2 when the folder cannot be checked.
 
-#include "Commands.h"
-#include "KeyMapCheck.h"
-#include "PluginFiles.h"
+#include "tools/remote/Commands.h"
+#include "tools/remote/KeyMapCheck.h"
+#include "tools/remote/PluginFiles.h"
 
 #include "common/win/FileKind.h"
 

@@ -1,4 +1,4 @@
-#include "ConsoleStop.h"
+#include "tools/remote/ConsoleStop.h"
 
 #include <algorithm>
 #include <atomic>

@@ -1,7 +1,7 @@
-#include "DevicesCommand.h"
+#include "tools/remote/DevicesCommand.h"
 
-#include "CardType.h"
-#include "Commands.h"
+#include "tools/remote/Commands.h"
+#include "wrapper/CardType.h"
 
 #include <algorithm>
 #include <ostream>

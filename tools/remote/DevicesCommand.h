@@ -2,8 +2,8 @@
 // The devices command on given files and a given receiver, so that tests
 // point it at a folder of their own; RunDevices gives it the tool's folder.
 
-#include "PluginFiles.h"
-#include "ReceiverSession.h"
+#include "tools/remote/PluginFiles.h"
+#include "tools/remote/ReceiverSession.h"
 
 #include <iosfwd>
 

@@ -1,8 +1,8 @@
-#include "IniLines.h"
+#include "tools/remote/IniLines.h"
 
 #include "common/win/AnsiText.h"
 #include "common/win/Handle.h"
-#include "config/KeyMap.h"
+#include "plugin/config/KeyMap.h"
 
 #include <windows.h>
 

@@ -1,15 +1,15 @@
-#include "KeyMapCheck.h"
+#include "tools/remote/KeyMapCheck.h"
 
-#include "IniLines.h"
-#include "PluginFiles.h"
+#include "tools/remote/IniLines.h"
+#include "tools/remote/PluginFiles.h"
 
 #include "common/win/FileKind.h"
-#include "config/CodeText.h"
-#include "config/IniFile.h"
-#include "config/KeyMap.h"
-#include "config/KeyMapFiles.h"
-#include "config/Settings.h"
-#include "core/RemoteEvent.h"
+#include "plugin/config/CodeText.h"
+#include "plugin/config/IniFile.h"
+#include "plugin/config/KeyMap.h"
+#include "plugin/config/KeyMapFiles.h"
+#include "plugin/config/Settings.h"
+#include "plugin/core/RemoteEvent.h"
 
 #include <windows.h>
 

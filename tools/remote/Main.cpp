@@ -5,7 +5,7 @@
 // that fit the remote, a recording for a bug report, and a check of the key
 // maps. It runs from the plug-in's folder, with the host application closed.
 
-#include "Commands.h"
+#include "tools/remote/Commands.h"
 
 #include "common/win/AnsiText.h"
 

@@ -1,12 +1,12 @@
-#include "PluginFiles.h"
+#include "tools/remote/PluginFiles.h"
 
 #include "common/win/AnsiText.h"
 #include "common/win/FileKind.h"
 #include "common/win/ModulePath.h"
-#include "config/IniFile.h"
-#include "config/KeyMapFiles.h"
-#include "config/Settings.h"
-#include "core/PluginState.h"
+#include "plugin/config/IniFile.h"
+#include "plugin/config/KeyMapFiles.h"
+#include "plugin/config/Settings.h"
+#include "plugin/core/PluginState.h"
 
 #include <windows.h>
 

@@ -8,7 +8,7 @@
 // beside the DLL, which the user edits to no effect. Where such a copy
 // exists, it is the one in effect.
 
-#include "config/KeyMap.h"
+#include "plugin/config/KeyMap.h"
 
 #include <cstdint>
 #include <iosfwd>

@@ -1,6 +1,6 @@
-#include "ReceiverSession.h"
+#include "tools/remote/ReceiverSession.h"
 
-#include "receiver/Receiver.h"
+#include "plugin/receiver/Receiver.h"
 #include "wrapper/PltRemoteWrap.h"
 
 #include <windows.h>

@@ -5,9 +5,9 @@
 // wrapper or the vendor's library the session lists no device and answers
 // as the wrapper does without a receiver object.
 
-#include "PluginFiles.h"
+#include "tools/remote/PluginFiles.h"
 
-#include "receiver/WrapperLibrary.h"
+#include "plugin/receiver/WrapperLibrary.h"
 
 #include <iosfwd>
 #include <optional>

@@ -5,15 +5,15 @@
 // waits for whichever comes first, so the messages are decided by the same
 // rules at the same moments, give or take the timer's resolution.
 
-#include "ReceiverWatch.h"
+#include "tools/remote/ReceiverWatch.h"
 
-#include "core/Clock.h"
-#include "core/KeyDispatcher.h"
-#include "core/RemoteEvent.h"
-#include "receiver/Receiver.h"
+#include "plugin/core/Clock.h"
+#include "plugin/core/KeyDispatcher.h"
+#include "plugin/core/RemoteEvent.h"
+#include "plugin/receiver/Receiver.h"
 
 #include "common/win/TimedWait.h"
-#include "config/CodeText.h"
+#include "plugin/config/CodeText.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -5,7 +5,7 @@
 // does. What the dispatcher sends is what the plug-in would send the host
 // with the same settings; it is printed beside the codes and counted.
 
-#include "PluginFiles.h"
+#include "tools/remote/PluginFiles.h"
 
 #include <windows.h>
 

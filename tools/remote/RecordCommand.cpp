@@ -1,13 +1,13 @@
-#include "RecordCommand.h"
+#include "tools/remote/RecordCommand.h"
 
-#include "Commands.h"
-#include "ConsoleStop.h"
-#include "ScriptRecorder.h"
 #include "common/win/AnsiText.h"
 #include "common/win/ErrorText.h"
 #include "common/win/Handle.h"
-#include "core/Clock.h"
-#include "receiver/Receiver.h"
+#include "plugin/core/Clock.h"
+#include "plugin/receiver/Receiver.h"
+#include "tools/remote/Commands.h"
+#include "tools/remote/ConsoleStop.h"
+#include "tools/remote/ScriptRecorder.h"
 
 #include <filesystem>
 #include <fstream>

@@ -2,7 +2,7 @@
 // The core of the record command, apart from its arguments and the console,
 // so that tests record from the simulated receiver in their own process.
 
-#include "ReceiverSession.h"
+#include "tools/remote/ReceiverSession.h"
 
 #include <windows.h>
 

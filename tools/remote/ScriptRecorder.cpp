@@ -1,4 +1,4 @@
-#include "ScriptRecorder.h"
+#include "tools/remote/ScriptRecorder.h"
 
 #include <algorithm>
 #include <cstdio>

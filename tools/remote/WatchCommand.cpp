@@ -5,12 +5,12 @@
 // console handler only sets the event that the loop waits on, so the
 // receiver is released in order on the way out.
 
-#include "Commands.h"
-#include "ConsoleStop.h"
-#include "ReceiverSession.h"
-#include "ReceiverWatch.h"
+#include "tools/remote/Commands.h"
+#include "tools/remote/ConsoleStop.h"
+#include "tools/remote/ReceiverSession.h"
+#include "tools/remote/ReceiverWatch.h"
 
-#include "config/KeyMap.h"
+#include "plugin/config/KeyMap.h"
 
 #include <windows.h>
 
