@@ -18,6 +18,13 @@ inline HMODULE ModuleContaining(const void* address)
     return module;
 }
 
+// The module this code is linked into: the plug-in's DLL, or a program that
+// links the plug-in's code directly, as the tests do.
+inline HMODULE ThisModule()
+{
+    return ModuleContaining(reinterpret_cast<const void*>(&ThisModule));
+}
+
 // The full path of module; of the program when module is null. Wide, so
 // that a folder named outside the ANSI code page keeps its name, and whole
 // however long: a path cut at MAX_PATH would name another file.

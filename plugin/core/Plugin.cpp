@@ -78,7 +78,7 @@ void OpenNow(PluginState& plugin, const OpenRequest& request)
 {
     ++plugin.openings;
     plugin.hostWindow = request.hostWindow;
-    plugin.moduleFileName = win::ModuleFileName(ThisModule());
+    plugin.moduleFileName = win::ModuleFileName(win::ThisModule());
 
     // A fresh start: a release that Close could not deliver is given up,
     // rather than sent to a window that may never have seen the press.

@@ -1,7 +1,5 @@
 #include "plugin/core/PluginState.h"
 
-#include "common/win/ModulePath.h"
-
 namespace {
 
 // Constant-initialised: loading the library runs no code of ours.
@@ -12,11 +10,6 @@ constinit PluginState plugin;
 PluginState& ThePlugin()
 {
     return plugin;
-}
-
-HMODULE ThisModule()
-{
-    return win::ModuleContaining(reinterpret_cast<const void*>(&ThisModule));
 }
 
 constinit TSetupForm* SetupForm = nullptr;

@@ -94,9 +94,6 @@ struct PluginState {
 
 PluginState& ThePlugin();
 
-// The module this code is linked into: the plug-in library, or a test program.
-HMODULE ThisModule();
-
 // The setup dialog while Setup runs, null otherwise. Exported to the host as
 // the data symbol "_SetupForm", so it is a plain pointer of its own; the
 // DispatchThread reads it through std::atomic_ref.

@@ -1,12 +1,16 @@
 #include "plugin/core/SetupSession.h"
 
+#include "plugin/core/KeyDispatcher.h"
 #include "plugin/core/Plugin.h"
 
 #include "common/Guarded.h"
 #include "common/win/AnsiText.h"
 #include "common/win/ErrorText.h"
+#include "plugin/config/CodeText.h"
 #include "plugin/config/Settings.h"
+#include "plugin/receiver/Receiver.h"
 
+#include <algorithm>
 #include <atomic>
 #include <optional>
 
@@ -38,7 +42,7 @@ void SetupSession::Run()
         return;
     // The window is made here, on the host's thread, before the flag lets
     // the DispatchThread post to it.
-    form_ = std::make_unique<TSetupForm>(plugin_.hostWindow, *this);
+    form_ = std::make_unique<TSetupForm>(plugin_.hostWindow, kPluginDescription, *this);
     std::atomic_ref(SetupForm).store(form_.get());
     plugin_.setupDialogOpen = true;
     plugin::Start();
@@ -58,9 +62,56 @@ void SetupSession::Run()
         LoadReceiverConfig();
 }
 
+std::vector<std::string> SetupSession::Devices()
+{
+    return plugin_.devices.value_or(DeviceList{});
+}
+
+std::string SetupSession::CardTypeText()
+{
+    return ReceiverCardTypeText();
+}
+
 DialogChoices SetupSession::StoredChoices()
 {
     return ReadDialogChoices();
+}
+
+std::wstring SetupSession::KeyMapFolder()
+{
+    return PluginFolder(plugin_.moduleFileName);
+}
+
+const KeyMap* SetupSession::ActiveKeyMap()
+{
+    return plugin_.keyMap ? &*plugin_.keyMap : nullptr;
+}
+
+// The name comes from the key map, which only this thread changes, not from
+// the record, which the DispatchThread may be writing meanwhile. It is cut
+// as the record's field cuts it.
+MonitoredCode SetupSession::LookUpCode(std::uint64_t code)
+{
+    char codeText[kCodeTextMaxDigits + 1];
+    FormatCodeText(code, plugin_.codeTextDigits, codeText);
+    KeyNames names = LookUpKey({ActiveKeyMap(), nullptr, plugin_.codeTextDigits}, codeText);
+    std::string_view keyName = names.keyName.substr(0, std::min(names.keyName.find('\0'), kKeyNameSize - 1));
+    return {codeText, std::string(keyName), names.line};
+}
+
+std::int32_t SetupSession::Timing(const TimingSetting& setting)
+{
+    return plugin_.settings.*setting.value;
+}
+
+void SetupSession::SetTiming(const TimingSetting& setting, std::int32_t value)
+{
+    plugin_.settings.*setting.value = value;
+}
+
+void SetupSession::SetChipTypeTM(bool chipTypeTM)
+{
+    ReceiverSetChipTypeTM(chipTypeTM);
 }
 
 void SetupSession::ApplyChoices(const DialogChoices& choices)

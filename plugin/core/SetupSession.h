@@ -16,6 +16,8 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
+#include <vector>
 
 // Whatever way a session ends, even by an exception, it leaves the plug-in
 // as it found it: no dialog published, the keys going to the host, the
@@ -32,7 +34,15 @@ public:
     // and reloads the configuration.
     void Run();
 
+    std::vector<std::string> Devices() override;
+    std::string CardTypeText() override;
     DialogChoices StoredChoices() override;
+    std::wstring KeyMapFolder() override;
+    const KeyMap* ActiveKeyMap() override;
+    MonitoredCode LookUpCode(std::uint64_t code) override;
+    std::int32_t Timing(const TimingSetting& setting) override;
+    void SetTiming(const TimingSetting& setting, std::int32_t value) override;
+    void SetChipTypeTM(bool chipTypeTM) override;
     // The choice reaches the plug-in through the settings file: written,
     // then read back while the threads are stopped.
     void ApplyChoices(const DialogChoices& choices) override;

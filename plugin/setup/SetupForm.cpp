@@ -15,12 +15,8 @@
 #include "plugin/setup/SetupForm.h"
 
 #include "common/win/ActivationScope.h"
-#include "plugin/config/CodeText.h"
-#include "plugin/core/KeyDispatcher.h"
-#include "plugin/core/Plugin.h"
-#include "plugin/core/PluginResources.h"
-#include "plugin/core/PluginState.h"
-#include "plugin/receiver/Receiver.h"
+#include "common/win/ModulePath.h"
+#include "plugin/setup/FormResources.h"
 
 #include <commctrl.h>
 
@@ -79,15 +75,15 @@ int SelectedIndex(HWND combo)
 
 }  // namespace
 
-TSetupForm::TSetupForm(HWND owner, SetupDialogPlugin& plugin) : owner_(owner), plugin_(plugin)
+TSetupForm::TSetupForm(HWND owner, const char* caption, SetupDialogPlugin& plugin) : owner_(owner), plugin_(plugin)
 {
-    HINSTANCE instance = ThisModule();
+    HINSTANCE instance = win::ThisModule();
     win::ActivationScope commonControls6(instance);
     INITCOMMONCONTROLSEX classes = {sizeof classes, ICC_LISTVIEW_CLASSES | ICC_UPDOWN_CLASS | ICC_STANDARD_CLASSES};
     ::InitCommonControlsEx(&classes);
     RegisterFormClass(instance, &WindowProc);
     RECT rect = CentredFormRect();
-    window_ = ::CreateWindowExA(kFormExStyle, kWindowClass, kPluginDescription, kFormStyle, rect.left, rect.top,
+    window_ = ::CreateWindowExA(kFormExStyle, kWindowClass, caption, kFormStyle, rect.left, rect.top,
                                 rect.right - rect.left, rect.bottom - rect.top, owner_, nullptr, instance, this);
     if (!window_)
         return;
@@ -99,7 +95,7 @@ TSetupForm::~TSetupForm()
 {
     if (window_)
         ::DestroyWindow(window_);
-    ::UnregisterClassA(kWindowClass, ThisModule());
+    ::UnregisterClassA(kWindowClass, win::ThisModule());
 }
 
 void TSetupForm::CreateControls()
@@ -115,7 +111,7 @@ void TSetupForm::CreateControls()
 void TSetupForm::SetFormIcons()
 {
     auto load = [](int widthMetric, int heightMetric) {
-        return win::Icon(static_cast<HICON>(::LoadImageA(ThisModule(), MAKEINTRESOURCEA(IDI_SETUP_FORM), IMAGE_ICON,
+        return win::Icon(static_cast<HICON>(::LoadImageA(win::ThisModule(), MAKEINTRESOURCEA(IDI_SETUP_FORM), IMAGE_ICON,
                                                          ::GetSystemMetrics(widthMetric),
                                                          ::GetSystemMetrics(heightMetric), 0)));
     };
@@ -173,24 +169,22 @@ void TSetupForm::EndModal()
 
 void TSetupForm::LoadControls()
 {
-    const PluginState& plugin = ThePlugin();
     lastShownCode_.reset();
 
-    HWND deviceCombo = Item(Control::DeviceCombo);
+    HWND deviceCombo = ControlWindow(Control::DeviceCombo);
     ::SendMessageA(deviceCombo, CB_RESETCONTENT, 0, 0);
-    if (plugin.devices) {
-        for (const std::string& device : *plugin.devices)
-            ::SendMessageA(deviceCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device.c_str()));
-    }
+    for (const std::string& device : plugin_.Devices())
+        ::SendMessageA(deviceCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device.c_str()));
     DialogChoices stored = plugin_.StoredChoices();
     // An index outside the list leaves it with no selection.
     ::SendMessageA(deviceCombo, CB_SETCURSEL, static_cast<WPARAM>(stored.device.value_or(-1)), 0);
     ShowCardInfo();
-    ::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_SETCHECK, stored.chipTypeTM ? BST_CHECKED : BST_UNCHECKED, 0);
+    ::SendMessageA(ControlWindow(Control::ChipTypeTMCheckBox), BM_SETCHECK,
+                   stored.chipTypeTM ? BST_CHECKED : BST_UNCHECKED, 0);
 
     // The combo sorts the models by name; each item carries its file's index.
-    keyMapFiles_ = ListKeyMapFiles(PluginFolder(plugin.moduleFileName), stored.keyMapFile);
-    HWND modelCombo = Item(Control::ModelCombo);
+    keyMapFiles_ = ListKeyMapFiles(plugin_.KeyMapFolder(), stored.keyMapFile);
+    HWND modelCombo = ControlWindow(Control::ModelCombo);
     ::SendMessageA(modelCombo, CB_RESETCONTENT, 0, 0);
     for (std::size_t i = 0; i < keyMapFiles_.files.size(); ++i) {
         LRESULT item = ::SendMessageA(modelCombo, CB_ADDSTRING, 0,
@@ -208,31 +202,30 @@ void TSetupForm::LoadControls()
         }
     }
 
-    HWND grid = Item(Control::KeyMapListView);
+    HWND grid = ControlWindow(Control::KeyMapListView);
     ::SendMessageA(grid, LVM_DELETEALLITEMS, 0, 0);
-    if (plugin.keyMap) {
+    if (const KeyMap* keyMap = plugin_.ActiveKeyMap()) {
         // A key map may have hundreds of thousands of lines: the grid neither
         // redraws nor grows its storage row by row while it fills.
-        const KeyMap& keyMap = *plugin.keyMap;
         ::SendMessageA(grid, WM_SETREDRAW, FALSE, 0);
-        ::SendMessageA(grid, LVM_SETITEMCOUNT, keyMap.Count(), 0);
-        for (int line = 0; line < keyMap.Count(); ++line) {
-            std::string_view code = NameOfLine(keyMap, line);
-            AddGridRow(grid, line, std::string(code), std::string(ValueOfLine(keyMap, keyMap.IndexOfName(code))));
+        ::SendMessageA(grid, LVM_SETITEMCOUNT, keyMap->Count(), 0);
+        for (int line = 0; line < keyMap->Count(); ++line) {
+            std::string_view code = NameOfLine(*keyMap, line);
+            AddGridRow(grid, line, std::string(code), std::string(ValueOfLine(*keyMap, keyMap->IndexOfName(code))));
         }
         ::SendMessageA(grid, WM_SETREDRAW, TRUE, 0);
         ::InvalidateRect(grid, nullptr, TRUE);
     }
 
     for (const UpDownLayout& upDown : kUpDowns) {
-        auto position = static_cast<std::int16_t>((plugin.settings.*upDown.setting.value).load());
-        ::SendMessageA(Item(upDown.upDown), UDM_SETPOS32, 0, position);
+        auto position = static_cast<std::int16_t>(plugin_.Timing(upDown.setting));
+        ::SendMessageA(ControlWindow(upDown.upDown), UDM_SETPOS32, 0, position);
     }
 }
 
 DialogChoices TSetupForm::CollectChoices() const
 {
-    HWND modelCombo = Item(Control::ModelCombo);
+    HWND modelCombo = ControlWindow(Control::ModelCombo);
     int model = SelectedIndex(modelCombo);
     int file = model == CB_ERR ? -1 : static_cast<int>(::SendMessageA(modelCombo, CB_GETITEMDATA, model, 0));
     DialogChoices choices;
@@ -240,48 +233,41 @@ DialogChoices TSetupForm::CollectChoices() const
     // Without a selected device, as before the card's software is installed
     // or when the stored one is not in the list, the user chose none: the
     // stored one stays.
-    if (int device = SelectedIndex(Item(Control::DeviceCombo)); device != CB_ERR)
+    if (int device = SelectedIndex(ControlWindow(Control::DeviceCombo)); device != CB_ERR)
         choices.device = device;
-    choices.chipTypeTM = ::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    choices.chipTypeTM = ::SendMessageA(ControlWindow(Control::ChipTypeTMCheckBox), BM_GETCHECK, 0, 0) == BST_CHECKED;
     return choices;
 }
 
 void TSetupForm::ShowCardInfo()
 {
-    ::SetWindowTextA(Item(Control::CardInfoLabel), ReceiverCardTypeText());
+    ::SetWindowTextA(ControlWindow(Control::CardInfoLabel), plugin_.CardTypeText().c_str());
 }
 
 void TSetupForm::ShowMonitorMessage(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == kMonitorReleaseMessage) {
-        ::SetWindowTextA(Item(Control::MonitorGroup), "Released");
+        ::SetWindowTextA(ControlWindow(Control::MonitorGroup), "Released");
         return;
     }
-    ::SetWindowTextA(Item(Control::MonitorGroup), "Pressed");
+    ::SetWindowTextA(ControlWindow(Control::MonitorGroup), "Pressed");
     std::uint64_t code =
         (std::uint64_t{static_cast<std::uint32_t>(wParam)} << 32) | static_cast<std::uint32_t>(lParam);
     if (code == lastShownCode_)
         return;
     lastShownCode_ = code;
 
-    const PluginState& plugin = ThePlugin();
-    char codeText[kCodeTextMaxDigits + 1];
-    FormatCodeText(code, plugin.codeTextDigits, codeText);
-    ::SetWindowTextA(Item(Control::CodeLabel), (std::string("Code: ") + codeText).c_str());
-    // The name comes from the key map, which only this thread changes, not
-    // from the record, which the DispatchThread may be writing meanwhile. It
-    // is cut as the record's field cuts it.
-    KeyNames names = LookUpKey({plugin.keyMap ? &*plugin.keyMap : nullptr, nullptr, plugin.codeTextDigits}, codeText);
-    std::string_view keyName = names.keyName.substr(0, std::min(names.keyName.find('\0'), kKeyNameSize - 1));
-    ::SetWindowTextA(Item(Control::KeyLabel), ("Key: " + std::string(keyName)).c_str());
+    MonitoredCode shown = plugin_.LookUpCode(code);
+    ::SetWindowTextA(ControlWindow(Control::CodeLabel), ("Code: " + shown.codeText).c_str());
+    ::SetWindowTextA(ControlWindow(Control::KeyLabel), ("Key: " + shown.keyName).c_str());
     // The grid holds one row per key-map line, in order.
-    if (names.line >= 0)
-        ShowCodeRow(names.line);
+    if (shown.line >= 0)
+        ShowCodeRow(shown.line);
 }
 
 void TSetupForm::ShowCodeRow(int row)
 {
-    HWND grid = Item(Control::KeyMapListView);
+    HWND grid = ControlWindow(Control::KeyMapListView);
     LVITEMA state = {};
     state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
     state.state = LVIS_SELECTED | LVIS_FOCUSED;
@@ -324,14 +310,15 @@ void TSetupForm::ApplyNewChoice()
 
 void TSetupForm::ChipTypeTMCheckBoxClick()
 {
-    ReceiverSetChipTypeTM(::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_GETCHECK, 0, 0) == BST_CHECKED);
+    plugin_.SetChipTypeTM(::SendMessageA(ControlWindow(Control::ChipTypeTMCheckBox), BM_GETCHECK, 0, 0) ==
+                          BST_CHECKED);
 }
 
 void TSetupForm::UpDownChanging(const UpDownLayout& upDown, int proposed)
 {
     // At a limit the control proposes a step beyond it, and then stays put.
     const TimingSetting& setting = upDown.setting;
-    ThePlugin().settings.*setting.value = std::clamp(proposed, setting.min, setting.max);
+    plugin_.SetTiming(setting, std::clamp(proposed, setting.min, setting.max));
 }
 
 LRESULT CALLBACK TSetupForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
@@ -369,7 +356,7 @@ LRESULT TSetupForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
             break;
         const auto* change = reinterpret_cast<const NMUPDOWN*>(lParam);
         for (const UpDownLayout& upDown : kUpDowns) {
-            if (header->hwndFrom == Item(upDown.upDown))
+            if (header->hwndFrom == ControlWindow(upDown.upDown))
                 UpDownChanging(upDown, change->iPos + change->iDelta);
         }
         return 0;  // the change goes ahead
@@ -378,7 +365,7 @@ LRESULT TSetupForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         // The read-only edits show their numbers on a window's background,
         // as the edits a user types into do.
         for (const UpDownLayout& upDown : kUpDowns) {
-            if (reinterpret_cast<HWND>(lParam) == Item(upDown.buddy)) {
+            if (reinterpret_cast<HWND>(lParam) == ControlWindow(upDown.buddy)) {
                 ::SetBkColor(reinterpret_cast<HDC>(wParam), ::GetSysColor(COLOR_WINDOW));
                 return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
             }

@@ -8,6 +8,7 @@
 #include "plugin/setup/FormLayout.h"
 
 #include "common/win/Handle.h"
+#include "plugin/config/KeyMap.h"
 #include "plugin/config/KeyMapFiles.h"
 #include "plugin/config/Settings.h"
 
@@ -15,6 +16,8 @@
 
 #include <cstdint>
 #include <optional>
+#include <string>
+#include <vector>
 
 // Posted by the DispatchThread while the dialog is open: a (different) key is
 // down, wParam and lParam the high and low halves of its code; no key is down.
@@ -23,11 +26,37 @@
 constexpr UINT kMonitorCodeMessage = WM_APP;
 constexpr UINT kMonitorReleaseMessage = WM_APP + 1;
 
-// The plug-in as the dialog sees it.
+// A code as the monitor shows it: its text, the key name the key map gives
+// it, and its line in the key map (-1 for none).
+struct MonitoredCode {
+    std::string codeText;
+    std::string keyName;
+    int line;
+};
+
+// The plug-in as the dialog sees it: everything the dialog reads or changes
+// comes through here, so that the dialog holds no state of the plug-in's.
+// Called on the thread that runs the dialog.
 class SetupDialogPlugin {
 public:
+    // The capture devices the receiver lists, in its order.
+    virtual std::vector<std::string> Devices() = 0;
+    // The selected device's card type, or what is missing to have one.
+    virtual std::string CardTypeText() = 0;
     // The device, model and chip type stored so far.
     virtual DialogChoices StoredChoices() = 0;
+    // The folder whose key-map files the model list offers.
+    virtual std::wstring KeyMapFolder() = 0;
+    // The key map the plug-in runs with, for the grid; null without one.
+    virtual const KeyMap* ActiveKeyMap() = 0;
+    // A code the monitor shows, named by the active key map.
+    virtual MonitoredCode LookUpCode(std::uint64_t code) = 0;
+    // A timing's value in memory, and a new one that the running plug-in
+    // takes up at once.
+    virtual std::int32_t Timing(const TimingSetting& setting) = 0;
+    virtual void SetTiming(const TimingSetting& setting, std::int32_t value) = 0;
+    // Switches the receiver's chip type at once; what is stored stays.
+    virtual void SetChipTypeTM(bool chipTypeTM) = 0;
     // Stores a new device or model and has the plug-in take it up at once.
     virtual void ApplyChoices(const DialogChoices& choices) = 0;
 
@@ -38,8 +67,8 @@ protected:
 class TSetupForm {
 public:
     // Makes the window and its controls at once, on the calling thread,
-    // hidden.
-    TSetupForm(HWND owner, SetupDialogPlugin& plugin);
+    // hidden, with the caption given.
+    TSetupForm(HWND owner, const char* caption, SetupDialogPlugin& plugin);
     ~TSetupForm();
     TSetupForm(const TSetupForm&) = delete;
     TSetupForm& operator=(const TSetupForm&) = delete;
@@ -60,10 +89,10 @@ private:
     LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
     void SetFormIcons();
-    HWND Item(Control control) const { return controls_[static_cast<int>(control)]; }
+    HWND ControlWindow(Control control) const { return controls_[static_cast<int>(control)]; }
 
-    // Fills every control from the lists, the stored choices and the values
-    // in memory.
+    // Fills every control from what the plug-in lists, stores and holds in
+    // memory.
     void LoadControls();
     // The device, model and chip type as the controls show them.
     DialogChoices CollectChoices() const;
