@@ -67,8 +67,12 @@ std::vector<std::string> SetupSession::Devices()
     return plugin_.devices.value_or(DeviceList{});
 }
 
+// Without a capture device there is no card to name: the line says so,
+// unless the wrapper or the card's library is missing, which it names.
 std::string SetupSession::CardTypeText()
 {
+    if (plugin_.wrapper.State() == WrapperState::kLoaded && Devices().empty())
+        return "No capture device was found";
     return ReceiverCardTypeText();
 }
 

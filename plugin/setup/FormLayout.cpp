@@ -14,7 +14,9 @@ constexpr int kCodeColumnWidth = 100;
 constexpr int kKeyColumnWidth = 103;
 
 constexpr DWORD kPanel = SS_LEFT | WS_CLIPSIBLINGS;
-constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX | WS_CLIPSIBLINGS;
+// A text longer than its label ends in an ellipsis, so that a cut name
+// reads as cut.
+constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX | SS_ENDELLIPSIS | WS_CLIPSIBLINGS;
 constexpr DWORD kGroup = BS_GROUPBOX | WS_CLIPSIBLINGS;
 constexpr DWORD kPickList = CBS_DROPDOWNLIST | WS_VSCROLL | WS_TABSTOP;
 constexpr DWORD kSortedPickList = kPickList | CBS_SORT;
@@ -89,6 +91,17 @@ RECT FormRectOf(Control control)
     return rect;
 }
 
+int TextWidth(HFONT font, std::string_view text)
+{
+    HDC screen = ::GetDC(nullptr);
+    HGDIOBJ previous = ::SelectObject(screen, font);
+    SIZE size = {};
+    ::GetTextExtentPoint32A(screen, text.data(), static_cast<int>(text.size()), &size);
+    ::SelectObject(screen, previous);
+    ::ReleaseDC(nullptr, screen);
+    return size.cx;
+}
+
 namespace {
 
 bool IsContainer(Control control)
@@ -112,17 +125,6 @@ int LayerOf(const ControlLayout& layout)
     if (IsContainer(layout.control))
         return layout.parent == Control::Form ? 3 : 2;
     return IsLabel(layout) ? 1 : 0;
-}
-
-int TextWidth(HFONT font, const char* text)
-{
-    HDC screen = ::GetDC(nullptr);
-    HGDIOBJ previous = ::SelectObject(screen, font);
-    SIZE size = {};
-    ::GetTextExtentPoint32A(screen, text, static_cast<int>(std::strlen(text)), &size);
-    ::SelectObject(screen, previous);
-    ::ReleaseDC(nullptr, screen);
-    return size.cx;
 }
 
 HWND CreateControl(HWND form, HFONT font, const ControlLayout& layout)

@@ -13,6 +13,7 @@
 #include <windows.h>
 
 #include <array>
+#include <string_view>
 
 enum class Control : int {
     Form = -1,
@@ -81,6 +82,9 @@ const ControlLayout& LayoutOf(Control control);
 // The control's place in the form's client area, its containers' offsets
 // added.
 RECT FormRectOf(Control control);
+
+// The width of text drawn in font, in pixels.
+int TextWidth(HFONT font, std::string_view text);
 
 using FormControls = std::array<HWND, kControlCount>;
 

@@ -68,6 +68,27 @@ void AddGridRow(HWND grid, int row, std::string code, std::string key)
     ::SendMessageA(grid, LVM_SETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
 }
 
+// A name longer than its box shows whole once the list is open: the list is
+// as wide as its longest item, within the screen.
+void FitDroppedWidth(HWND combo)
+{
+    auto font = reinterpret_cast<HFONT>(::SendMessageA(combo, WM_GETFONT, 0, 0));
+    int widest = 0;
+    int items = static_cast<int>(::SendMessageA(combo, CB_GETCOUNT, 0, 0));
+    for (int item = 0; item < items; ++item) {
+        LRESULT length = ::SendMessageA(combo, CB_GETLBTEXTLEN, item, 0);
+        if (length <= 0)
+            continue;
+        std::string text(static_cast<std::size_t>(length) + 1, '\0');
+        ::SendMessageA(combo, CB_GETLBTEXT, item, reinterpret_cast<LPARAM>(text.data()));
+        text.resize(static_cast<std::size_t>(length));
+        widest = std::max(widest, TextWidth(font, text));
+    }
+    // The item's margins, the list's border and its scroll bar.
+    int wanted = widest + 8 + 2 * ::GetSystemMetrics(SM_CXEDGE) + ::GetSystemMetrics(SM_CXVSCROLL);
+    ::SendMessageA(combo, CB_SETDROPPEDWIDTH, std::min(wanted, ::GetSystemMetrics(SM_CXSCREEN)), 0);
+}
+
 int SelectedIndex(HWND combo)
 {
     return static_cast<int>(::SendMessageA(combo, CB_GETCURSEL, 0, 0));
@@ -130,6 +151,9 @@ std::optional<DialogChoices> TSetupForm::ShowModal()
         ::EnableWindow(owner_, FALSE);
     LoadControls();
     ::ShowWindow(window_, SW_SHOW);
+    // Windows hides focus cues until the keyboard is used, when the dialog
+    // was opened with the mouse: the user would not see where Tab starts.
+    ::SendMessageA(window_, WM_CHANGEUISTATE, MAKEWPARAM(UIS_CLEAR, UISF_HIDEFOCUS), 0);
 
     // An end requested before the loop began, by a Close that came while the
     // plug-in was being set up for the dialog, still counts.
@@ -140,7 +164,9 @@ std::optional<DialogChoices> TSetupForm::ShowModal()
             quit = true;
             break;
         }
-        if (!::IsDialogMessageA(window_, &message)) {
+        if (::IsDialogMessageA(window_, &message)) {
+            KeepCloseTheDefaultButton();
+        } else {
             ::TranslateMessage(&message);
             ::DispatchMessageA(&message);
         }
@@ -160,6 +186,17 @@ std::optional<DialogChoices> TSetupForm::ShowModal()
     return choices;
 }
 
+// Moving the focus with Tab takes the default button's frame from Close,
+// and only a dialog's own window procedure would hand it back. Close is the
+// form's only button, so it is the default whatever has focus: the frame
+// says what Enter does.
+void TSetupForm::KeepCloseTheDefaultButton() const
+{
+    HWND close = ControlWindow(Control::CloseButton);
+    if (close && (::GetWindowLongA(close, GWL_STYLE) & BS_TYPEMASK) != BS_DEFPUSHBUTTON)
+        ::SendMessageA(close, BM_SETSTYLE, BS_DEFPUSHBUTTON, TRUE);
+}
+
 void TSetupForm::EndModal()
 {
     modalDone_ = true;
@@ -176,6 +213,7 @@ void TSetupForm::LoadControls()
     for (const std::string& device : plugin_.Devices())
         ::SendMessageA(deviceCombo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(device.c_str()));
     DialogChoices stored = plugin_.StoredChoices();
+    FitDroppedWidth(deviceCombo);
     // An index outside the list leaves it with no selection.
     ::SendMessageA(deviceCombo, CB_SETCURSEL, static_cast<WPARAM>(stored.device.value_or(-1)), 0);
     ShowCardInfo();
@@ -194,6 +232,7 @@ void TSetupForm::LoadControls()
         if (item != CB_ERR && item != CB_ERRSPACE)
             ::SendMessageA(modelCombo, CB_SETITEMDATA, item, static_cast<LPARAM>(i));
     }
+    FitDroppedWidth(modelCombo);
     int items = static_cast<int>(::SendMessageA(modelCombo, CB_GETCOUNT, 0, 0));
     for (int item = 0; item < items; ++item) {
         if (::SendMessageA(modelCombo, CB_GETITEMDATA, item, 0) == keyMapFiles_.chosen) {
@@ -213,6 +252,12 @@ void TSetupForm::LoadControls()
             std::string_view code = NameOfLine(*keyMap, line);
             AddGridRow(grid, line, std::string(code), std::string(ValueOfLine(*keyMap, keyMap->IndexOfName(code))));
         }
+        // The grid has the focus when the dialog opens; a focused row is
+        // what shows it.
+        LVITEMA focused = {};
+        focused.stateMask = LVIS_FOCUSED;
+        focused.state = LVIS_FOCUSED;
+        ::SendMessageA(grid, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&focused));
         ::SendMessageA(grid, WM_SETREDRAW, TRUE, 0);
         ::InvalidateRect(grid, nullptr, TRUE);
     }
@@ -321,6 +366,26 @@ void TSetupForm::UpDownChanging(const UpDownLayout& upDown, int proposed)
     plugin_.SetTiming(setting, std::clamp(proposed, setting.min, setting.max));
 }
 
+// The row the monitor selects is what the monitor exists to show, so it is
+// drawn in the system's highlight colours whether or not the grid has
+// focus: without focus the list view would draw it near-white on white.
+LRESULT TSetupForm::DrawGridRow(NMLVCUSTOMDRAW& draw) const
+{
+    if (draw.nmcd.dwDrawStage == CDDS_PREPAINT)
+        return CDRF_NOTIFYITEMDRAW;
+    if (!(draw.nmcd.dwDrawStage & CDDS_ITEMPREPAINT))
+        return CDRF_DODEFAULT;
+    HWND grid = ControlWindow(Control::KeyMapListView);
+    if (::SendMessageA(grid, LVM_GETITEMSTATE, draw.nmcd.dwItemSpec, LVIS_SELECTED)) {
+        // Told that the row is not selected, the list view draws it in the
+        // colours given here rather than in its own.
+        draw.nmcd.uItemState &= ~CDIS_SELECTED;
+        draw.clrText = ::GetSysColor(COLOR_HIGHLIGHTTEXT);
+        draw.clrTextBk = ::GetSysColor(COLOR_HIGHLIGHT);
+    }
+    return (draw.nmcd.dwDrawStage & CDDS_SUBITEM) ? CDRF_NEWFONT : CDRF_NOTIFYSUBITEMDRAW | CDRF_NEWFONT;
+}
+
 LRESULT CALLBACK TSetupForm::WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept
 {
     if (message == WM_NCCREATE) {
@@ -352,6 +417,8 @@ LRESULT TSetupForm::WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
         return 0;
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->code == NM_CUSTOMDRAW && header->hwndFrom == ControlWindow(Control::KeyMapListView))
+            return DrawGridRow(*reinterpret_cast<NMLVCUSTOMDRAW*>(lParam));
         if (header->code != UDN_DELTAPOS)
             break;
         const auto* change = reinterpret_cast<const NMUPDOWN*>(lParam);

@@ -14,6 +14,8 @@
 
 #include <windows.h>
 
+#include <commctrl.h>
+
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -88,6 +90,7 @@ private:
     static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT WndProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
     void CreateControls();
+    void KeepCloseTheDefaultButton() const;
     void SetFormIcons();
     HWND ControlWindow(Control control) const { return controls_[static_cast<int>(control)]; }
 
@@ -101,6 +104,7 @@ private:
     // The monitor: a code or release that the DispatchThread posted.
     void ShowMonitorMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void ShowCodeRow(int row);
+    LRESULT DrawGridRow(NMLVCUSTOMDRAW& draw) const;
 
     void OnCommand(int id, int notification);
     void DeviceComboChange();

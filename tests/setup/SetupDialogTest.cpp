@@ -70,25 +70,25 @@ protected:
     }
     bool WaitUntilClosed() { return setup_.wait_for(std::chrono::milliseconds(kPatienceMs)) == std::future_status::ready; }
 
-    HWND Item(Control control) const { return ::GetDlgItem(form_, ControlIdOf(control)); }
-    std::string Text(Control control) const { return WindowText(Item(control)); }
+    HWND ControlWindow(Control control) const { return ::GetDlgItem(form_, ControlIdOf(control)); }
+    std::string Text(Control control) const { return WindowText(ControlWindow(control)); }
     bool WaitForText(Control control, const std::string& text) const
     {
         return WaitUntil([&] { return Text(control) == text; }, kPatienceMs);
     }
     void PostKey(Control control, WPARAM key) const
     {
-        ::PostMessageA(Item(control), WM_KEYDOWN, key, 0);
-        ::PostMessageA(Item(control), WM_KEYUP, key, 0);
+        ::PostMessageA(ControlWindow(control), WM_KEYDOWN, key, 0);
+        ::PostMessageA(ControlWindow(control), WM_KEYUP, key, 0);
     }
     // A click on the upper or lower arrow of an up-down control.
     void ClickArrow(Control upDown, bool up) const
     {
         RECT rect;
-        ::GetClientRect(Item(upDown), &rect);
+        ::GetClientRect(ControlWindow(upDown), &rect);
         LPARAM point = MAKELPARAM(rect.right / 2, up ? rect.bottom / 4 : rect.bottom * 3 / 4);
-        ::PostMessageA(Item(upDown), WM_LBUTTONDOWN, MK_LBUTTON, point);
-        ::PostMessageA(Item(upDown), WM_LBUTTONUP, 0, point);
+        ::PostMessageA(ControlWindow(upDown), WM_LBUTTONDOWN, MK_LBUTTON, point);
+        ::PostMessageA(ControlWindow(upDown), WM_LBUTTONUP, 0, point);
     }
     // Waits until the dialog's thread has handled everything posted so far.
     void Settle() const { ::SendMessageA(form_, WM_NULL, 0, 0); }
@@ -96,20 +96,20 @@ protected:
     std::vector<std::string> ComboItems(Control combo) const
     {
         std::vector<std::string> items;
-        int count = static_cast<int>(::SendMessageA(Item(combo), CB_GETCOUNT, 0, 0));
+        int count = static_cast<int>(::SendMessageA(ControlWindow(combo), CB_GETCOUNT, 0, 0));
         for (int i = 0; i < count; ++i) {
             char text[256] = {};
-            ::SendMessageA(Item(combo), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
+            ::SendMessageA(ControlWindow(combo), CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(text));
             items.push_back(text);
         }
         return items;
     }
-    int Selection(Control combo) const { return static_cast<int>(::SendMessageA(Item(combo), CB_GETCURSEL, 0, 0)); }
+    int Selection(Control combo) const { return static_cast<int>(::SendMessageA(ControlWindow(combo), CB_GETCURSEL, 0, 0)); }
 
     Rows GridRows() const
     {
         Rows rows;
-        HWND grid = Item(Control::KeyMapListView);
+        HWND grid = ControlWindow(Control::KeyMapListView);
         int count = static_cast<int>(::SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0));
         for (int row = 0; row < count; ++row)
             rows.emplace_back(CellText(row, 0), CellText(row, 1));
@@ -122,13 +122,13 @@ protected:
         item.iSubItem = column;
         item.pszText = text;
         item.cchTextMax = sizeof text;
-        ::SendMessageA(Item(Control::KeyMapListView), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
+        ::SendMessageA(ControlWindow(Control::KeyMapListView), LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(&item));
         return text;
     }
     int CurrentRow() const
     {
         return static_cast<int>(
-            ::SendMessageA(Item(Control::KeyMapListView), LVM_GETNEXTITEM, -1, LVNI_FOCUSED | LVNI_SELECTED));
+            ::SendMessageA(ControlWindow(Control::KeyMapListView), LVM_GETNEXTITEM, -1, LVNI_FOCUSED | LVNI_SELECTED));
     }
 
     std::vector<std::string> SettingsLines() const { return FileLines(plugin.Folder().PathOf(L"Pelcato.ini")); }
@@ -168,17 +168,19 @@ TEST_F(SetupDialog, ShowsTheFormOverTheHostWithEveryChoiceLoaded)
               (std::vector<std::string>{"Pelcato PCI DVD Tuner", "Generic Video Capture"}));
     EXPECT_EQ(Selection(Control::DeviceCombo), 1);
     EXPECT_EQ(Text(Control::CardInfoLabel), "CardType CARD_UNKNOWN") << "device 1 has no card type";
-    EXPECT_EQ(::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(::SendMessageA(ControlWindow(Control::ChipTypeTMCheckBox), BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_EQ(ComboItems(Control::ModelCombo), (std::vector<std::string>{"A mini remote", "DVD remote"}))
         << "sorted by name";
     EXPECT_EQ(Selection(Control::ModelCombo), 0) << "the file the settings name, in any letter case";
     EXPECT_EQ(GridRows(), (Rows{{"0000001A", "Standby"}})) << "the key map loaded by Open";
+    EXPECT_EQ(::SendMessageA(ControlWindow(Control::KeyMapListView), LVM_GETNEXTITEM, -1, LVNI_FOCUSED), 0)
+        << "the grid has the focus, and its first row shows it";
     EXPECT_EQ(Text(Control::Wait1Edit), "450") << "timings from memory";
     EXPECT_EQ(Text(Control::IntervalEdit), "50");
     EXPECT_EQ(Text(Control::MonitorGroup), "Monitoring");
     EXPECT_EQ(Text(Control::CodeLabel), "Code:");
 
-    ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
+    ::SendMessageA(ControlWindow(Control::CloseButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntilClosed());
     EXPECT_TRUE(::IsWindowEnabled(host.Window()));
     EXPECT_EQ(*plugin.SetupForm, nullptr);
@@ -213,7 +215,7 @@ TEST_P(DeviceWithoutAChoice, StaysTheDeviceThePlugInUses)
     ASSERT_TRUE(OpenDialog());
     EXPECT_EQ(Selection(Control::DeviceCombo), kept.selection);
 
-    ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
+    ::SendMessageA(ControlWindow(Control::CloseButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntilClosed());
     std::vector<std::string> lines = SettingsLines();
     std::string stored = "Device=" + std::to_string(kept.device);
@@ -227,6 +229,39 @@ INSTANTIATE_TEST_SUITE_P(Settings, DeviceWithoutAChoice,
                          testing::Values(DeviceKept{"NoDeviceKeyKeepsTheTunerCard", "", 1, 1},
                                          DeviceKept{"DevicePastTheListStaysStored", "Device=5\r\n", -1, 5}),
                          [](const testing::TestParamInfo<DeviceKept>& info) { return std::string(info.param.name); });
+
+// The longest names the files and the receiver may give show whole in the
+// open lists, which stay on the screen; a cut label ends in an ellipsis.
+TEST_F(SetupDialog, LongNamesShowWholeInTheOpenLists)
+{
+    const std::string device(100, 'D');
+    const char* devices[] = {"Pelcato PCI DVD Tuner", device.c_str()};
+    SimSetDevices(devices, nullptr, 2);
+    const std::string model(63, 'M');
+    Write(L"Long.cfg", "[Setup]\r\nName=" + model + "\r\n[Keys]\r\n0000001A=" + std::string(123, 'K') + "\r\n");
+    Write(L"Pelcato.ini", "[Main]\r\nDefaultConfig=Long.cfg\r\n");
+    ASSERT_TRUE(OpenDialog());
+
+    auto font = reinterpret_cast<HFONT>(::SendMessageA(ControlWindow(Control::DeviceCombo), WM_GETFONT, 0, 0));
+    for (auto [combo, name] : {std::pair{Control::DeviceCombo, device}, std::pair{Control::ModelCombo, model}}) {
+        auto dropped = static_cast<int>(::SendMessageA(ControlWindow(combo), CB_GETDROPPEDWIDTH, 0, 0));
+        EXPECT_GT(dropped, TextWidth(font, name)) << name.size() << " characters";
+        EXPECT_LE(dropped, ::GetSystemMetrics(SM_CXSCREEN)) << name.size() << " characters";
+    }
+    ::SendMessageA(form_, WM_APP, 0, 0x1A);
+    EXPECT_EQ(Text(Control::KeyLabel), "Key: " + std::string(123, 'K')) << "the whole name, drawn cut";
+    EXPECT_TRUE(::GetWindowLongA(ControlWindow(Control::KeyLabel), GWL_STYLE) & SS_ENDELLIPSIS);
+}
+
+// Without a capture device the card line says so, rather than naming an
+// unknown card.
+TEST_F(SetupDialog, NoCaptureDeviceIsToldOnTheCardLine)
+{
+    SimSetDevices(nullptr, nullptr, 0);
+    ASSERT_TRUE(OpenDialog());
+    EXPECT_TRUE(ComboItems(Control::DeviceCombo).empty());
+    EXPECT_EQ(Text(Control::CardInfoLabel), "No capture device was found");
+}
 
 // The host's window goes away while the dialog is open: the dialog goes
 // with it, Setup returns, and the file keeps every choice it held.
@@ -281,7 +316,7 @@ TEST_F(SetupDialog, ControlsAreCommonControlsSix)
 {
     ASSERT_TRUE(OpenDialog());
     SIZE ideal = {};
-    EXPECT_TRUE(::SendMessageA(Item(Control::CloseButton), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
+    EXPECT_TRUE(::SendMessageA(ControlWindow(Control::CloseButton), BCM_GETIDEALSIZE, 0, reinterpret_cast<LPARAM>(&ideal)))
         << "only a version-6 button answers BCM_GETIDEALSIZE";
     EXPECT_GT(ideal.cx, 0);
 }
@@ -299,7 +334,7 @@ TEST_P(ClosingTheDialog, WritesTheSevenKeysInOrder)
 
     std::string way = GetParam();
     if (way == "Close")
-        ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
+        ::SendMessageA(ControlWindow(Control::CloseButton), BM_CLICK, 0, 0);
     else if (way == "close box")
         ::PostMessageA(form_, WM_SYSCOMMAND, SC_CLOSE, 0);
     else if (way == "Escape")
@@ -356,7 +391,7 @@ TEST_F(SetupDialog, SettingsThatCannotBeSavedAreToldOnceAndStillApply)
     ASSERT_TRUE(WaitUntil([&] { return GridRows() == Rows{{"0000001A", "Standby"}}; }, kPatienceMs))
         << "the new model is taken up although the file refused it";
     EXPECT_FALSE(::FindWindowA("#32770", kPluginDescription)) << "no message while the dialog is open";
-    ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
+    ::SendMessageA(ControlWindow(Control::CloseButton), BM_CLICK, 0, 0);
 
     HWND box = WaitForVisibleWindow("#32770", kPluginDescription, kPatienceMs);
     ASSERT_TRUE(box) << "no message about the settings";
@@ -378,7 +413,7 @@ TEST_F(SetupDialog, SettingsThatCannotBeSavedAreToldOnceAndStillApply)
     holder.Close();
     ASSERT_TRUE(OpenDialog());
     EXPECT_EQ(ComboItems(Control::ModelCombo)[Selection(Control::ModelCombo)], "A mini remote");
-    ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
+    ::SendMessageA(ControlWindow(Control::CloseButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntilClosed()) << "no message once the file takes writes";
     std::vector<std::string> lines = SettingsLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "DefaultConfig=Mini.cfg"), lines.end())
@@ -463,7 +498,7 @@ TEST_F(SetupDialog, ShowsAHundredThousandLineKeyMapRowByRow)
     Write(L"Big.cfg", keyMap);
     ASSERT_TRUE(OpenDialog());
 
-    HWND grid = Item(Control::KeyMapListView);
+    HWND grid = ControlWindow(Control::KeyMapListView);
     EXPECT_EQ(::SendMessageA(grid, LVM_GETITEMCOUNT, 0, 0), kLines);
     EXPECT_EQ(CellText(kLines - 2, 0), "0001869E");
     EXPECT_EQ(CellText(kLines - 2, 1), "Key99998");
@@ -486,7 +521,7 @@ TEST_F(SetupDialog, ArrowsChangeTheTimingsAndNeverGoPastTheirLimits)
     EXPECT_EQ(Text(Control::WaitREdit), "1000");
     EXPECT_EQ(Text(Control::IntervalEdit), "10");
 
-    ::SendMessageA(Item(Control::CloseButton), BM_CLICK, 0, 0);
+    ::SendMessageA(ControlWindow(Control::CloseButton), BM_CLICK, 0, 0);
     ASSERT_TRUE(WaitUntilClosed());
     std::vector<std::string> lines = SettingsLines();
     for (const char* expected : {"Wait1=350", "WaitN=50", "WaitR=1000", "Interval=10"})
@@ -496,9 +531,9 @@ TEST_F(SetupDialog, ArrowsChangeTheTimingsAndNeverGoPastTheirLimits)
 TEST_F(SetupDialog, ChipTypeBoxSwitchesTheReceiverAtOnce)
 {
     ASSERT_TRUE(OpenDialog());
-    ::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_CLICK, 0, 0);
+    ::SendMessageA(ControlWindow(Control::ChipTypeTMCheckBox), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([] { return Stats().chipTypeAtGetCode == 1; }, kPatienceMs));
-    ::SendMessageA(Item(Control::ChipTypeTMCheckBox), BM_CLICK, 0, 0);
+    ::SendMessageA(ControlWindow(Control::ChipTypeTMCheckBox), BM_CLICK, 0, 0);
     EXPECT_TRUE(WaitUntil([] { return Stats().chipTypeAtGetCode == 0; }, kPatienceMs));
 }
 
@@ -511,12 +546,18 @@ TEST_F(SetupDialog, TabWalksTheControlsAndNoDialogMessageShowsAsACode)
         ::GetGUIThreadInfo(host.ThreadId(), &info);
         return info.hwndFocus;
     };
-    ASSERT_TRUE(WaitUntil([&] { return focus() == Item(Control::KeyMapListView); }, kPatienceMs))
+    auto closeIsDefault = [this] {
+        return (::GetWindowLongA(ControlWindow(Control::CloseButton), GWL_STYLE) & BS_TYPEMASK) == BS_DEFPUSHBUTTON;
+    };
+    ASSERT_TRUE(WaitUntil([&] { return focus() == ControlWindow(Control::KeyMapListView); }, kPatienceMs))
         << "the grid comes first";
+    EXPECT_EQ(::SendMessageA(form_, WM_QUERYUISTATE, 0, 0) & UISF_HIDEFOCUS, 0) << "focus shows from the start";
     PostKey(Control::KeyMapListView, VK_TAB);
-    EXPECT_TRUE(WaitUntil([&] { return focus() == Item(Control::DeviceCombo); }, kPatienceMs));
+    EXPECT_TRUE(WaitUntil([&] { return focus() == ControlWindow(Control::DeviceCombo); }, kPatienceMs));
+    EXPECT_TRUE(closeIsDefault()) << "Enter still presses Close, and Close shows it";
     PostKey(Control::DeviceCombo, VK_TAB);
-    EXPECT_TRUE(WaitUntil([&] { return focus() == Item(Control::ModelCombo); }, kPatienceMs));
+    EXPECT_TRUE(WaitUntil([&] { return focus() == ControlWindow(Control::ModelCombo); }, kPatienceMs));
+    EXPECT_TRUE(closeIsDefault());
 
     // The dialog manager's messages are not the monitor's.
     EXPECT_EQ(::SendMessageA(form_, DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
@@ -546,6 +587,23 @@ TEST_F(SetupDialog, PictureWithACodeInTheMonitor)
     ::RedrawWindow(form_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
     ::Sleep(300);  // for the display to show what was drawn
     EXPECT_TRUE(SaveWindowPicture(form_, ProgramFolder() + L"..\\setup-dialog.bmp"));
+
+    // Once the user has moved on to another control, the row still shows in
+    // the highlight colours, not near-white on white.
+    HWND grid = ControlWindow(Control::KeyMapListView);
+    PostKey(Control::KeyMapListView, VK_TAB);
+    Settle();
+    ::RedrawWindow(grid, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_UPDATENOW);
+    ::Sleep(300);
+    RECT row = {LVIR_BOUNDS, 0, 0, 0};
+    ASSERT_TRUE(::SendMessageA(grid, LVM_GETITEMRECT, power - rows.begin(), reinterpret_cast<LPARAM>(&row)));
+    int codeColumnWidth = static_cast<int>(::SendMessageA(grid, LVM_GETCOLUMNWIDTH, 0, 0));
+    POINT end = {row.left + codeColumnWidth - 4, (row.top + row.bottom) / 2};
+    ::ClientToScreen(grid, &end);
+    HDC screen = ::GetDC(nullptr);
+    COLORREF shown = ::GetPixel(screen, end.x, end.y);
+    ::ReleaseDC(nullptr, screen);
+    EXPECT_EQ(shown, ::GetSysColor(COLOR_HIGHLIGHT)) << std::hex << "the row's colour right of its code, without focus";
 }
 
 }  // namespace
