@@ -52,6 +52,26 @@ std::string Format(const char* format, ...)
     return text;
 }
 
+std::string Milliseconds(double p50, double p99)
+{
+    return Format("p50 %.3f, p99 %.3f ms", p50, p99);
+}
+
+Figure LatencyFigure(const char* name, const std::vector<double>& measured, const std::vector<double>& baseline,
+                     const char* goal, bool (*met)(double, double))
+{
+    double p50 = Percentile(measured, 0.5), p99 = Percentile(measured, 0.99);
+    double base50 = Percentile(baseline, 0.5), base99 = Percentile(baseline, 0.99);
+    return {name,
+            Milliseconds(p50, p99),
+            Milliseconds(base50, base99),
+            goal,
+            !measured.empty() && met(p99, base99),
+            Format("\"samples\": %zu, \"p50_ms\": %.4f, \"p99_ms\": %.4f, \"baseline_p50_ms\": %.4f, "
+                   "\"baseline_p99_ms\": %.4f",
+                   measured.size(), p50, p99, base50, base99)};
+}
+
 // Each column as wide as its widest entry, so that long figures stay
 // readable without cutting any.
 void PrintFigures(const std::vector<Figure>& figures)

@@ -24,6 +24,14 @@ struct Figure {
     std::string json;  // the figure's numbers as a JSON object body
 };
 
+// "p50 x, p99 y ms", as latencies are printed.
+std::string Milliseconds(double p50, double p99);
+
+// Latencies beside those of their baseline, as p50 and p99; met(p99,
+// baseline p99) tells whether the goal is reached.
+Figure LatencyFigure(const char* name, const std::vector<double>& measured, const std::vector<double>& baseline,
+                     const char* goal, bool (*met)(double, double));
+
 void PrintFigures(const std::vector<Figure>& figures);
 bool WriteFiguresJson(const std::vector<Figure>& figures, const std::wstring& path);
 
