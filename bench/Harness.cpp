@@ -130,7 +130,7 @@ HANDLE LinkedPlugin::ReceiverThread() const
 DWORD WINAPI LinkedPlugin::CountedDispatchThreadProc(void* context) noexcept
 {
     auto* self = static_cast<LinkedPlugin*>(context);
-    Guarded([self] {
+    Guarded("the counted DispatchThread", [self] {
         PluginState& state = ThePlugin();
         SystemDispatchClock clock(state);
         CountingClock counting(clock, self->dispatchWakeups_);

@@ -12,28 +12,28 @@ extern "C" {
 
 const char* WINAPI Open(const char* sourceName, HWND hostWindow, const void* hostInfo)
 {
-    Guarded([&] { plugin::Open(sourceName, hostWindow, hostInfo); });
+    Guarded("Open", [&] { plugin::Open(sourceName, hostWindow, hostInfo); });
     return kPluginDescription;
 }
 
 void WINAPI Start()
 {
-    Guarded(plugin::Start);
+    Guarded("Start", plugin::Start);
 }
 
 void WINAPI Stop()
 {
-    Guarded(plugin::Stop);
+    Guarded("Stop", plugin::Stop);
 }
 
 void WINAPI Setup()
 {
-    Guarded(plugin::Setup);
+    Guarded("Setup", plugin::Setup);
 }
 
 void WINAPI Close()
 {
-    Guarded(plugin::Close);
+    Guarded("Close", plugin::Close);
 }
 
 }  // extern "C"

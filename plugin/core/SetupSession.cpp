@@ -30,7 +30,7 @@ SetupSession::~SetupSession()
         ::EnableWindow(plugin_.hostWindow, TRUE);
     EndDialog();
     if (wasStarted_ && StillOpen())
-        Guarded(plugin::Start);
+        Guarded("Start after the setup dialog", plugin::Start);
 }
 
 void SetupSession::Run()
@@ -160,7 +160,7 @@ void SetupSession::ReportUnsavedSettings() const
 // nobody can post to it.
 void SetupSession::EndDialog() noexcept
 {
-    Guarded(plugin::Stop);
+    Guarded("Stop as the setup dialog ends", plugin::Stop);
     plugin_.setupDialogOpen = false;
     std::atomic_ref(SetupForm).store(nullptr);
     form_.reset();

@@ -15,6 +15,7 @@
 #include "plugin/setup/SetupForm.h"
 
 #include "common/win/ActivationScope.h"
+#include "common/win/DebugOutput.h"
 #include "common/win/ModulePath.h"
 #include "plugin/setup/FormResources.h"
 
@@ -41,7 +42,8 @@ void RegisterFormClass(HINSTANCE instance, WNDPROC windowProc)
     windowClass.hCursor = ::LoadCursorA(nullptr, reinterpret_cast<LPCSTR>(IDC_ARROW));
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     windowClass.lpszClassName = kWindowClass;
-    ::RegisterClassExA(&windowClass);
+    if (!::RegisterClassExA(&windowClass))
+        win::ReportFailedCall("RegisterClassEx for the setup dialog");
 }
 
 // The window's outer rectangle for the client size, centred on the screen.
@@ -106,8 +108,10 @@ TSetupForm::TSetupForm(HWND owner, const char* caption, SetupDialogPlugin& plugi
     RECT rect = CentredFormRect();
     window_ = ::CreateWindowExA(kFormExStyle, kWindowClass, caption, kFormStyle, rect.left, rect.top,
                                 rect.right - rect.left, rect.bottom - rect.top, owner_, nullptr, instance, this);
-    if (!window_)
+    if (!window_) {
+        win::ReportFailedCall("CreateWindowEx for the setup dialog");
         return;
+    }
     CreateControls();
     SetFormIcons();
 }
@@ -398,6 +402,7 @@ LRESULT CALLBACK TSetupForm::WindowProc(HWND window, UINT message, WPARAM wParam
             return form->WndProc(window, message, wParam, lParam);
     } catch (...) {
         // Nothing may leave a window procedure.
+        win::ReportCaughtException("the setup dialog's window procedure");
     }
     return ::DefWindowProcA(window, message, wParam, lParam);
 }
