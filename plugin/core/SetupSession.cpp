@@ -1,11 +1,11 @@
 #include "plugin/core/SetupSession.h"
 
 #include "plugin/core/Plugin.h"
+#include "plugin/core/PluginSettings.h"
 
 #include "common/Guarded.h"
 #include "common/win/AnsiText.h"
 #include "common/win/ErrorText.h"
-#include "plugin/config/Settings.h"
 
 #include <atomic>
 #include <optional>
