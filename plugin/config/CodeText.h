@@ -6,6 +6,9 @@
 #include <cstdint>
 
 constexpr int kCodeTextMaxDigits = 16;
+// The digits a code's text is padded to once a key map is loaded: key maps
+// write every code with exactly this many.
+constexpr int kKeyMapCodeDigits = 8;
 
 // Writes the text of code, padded to minDigits (at most 16), into out, which
 // must hold 17 bytes.

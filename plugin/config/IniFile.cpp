@@ -33,14 +33,14 @@ bool ParseDecimal(const std::string& text, std::int32_t& value)
     return true;
 }
 
-bool IniFile::Usable() const
+bool IniFile::PathFits() const
 {
     return path_.size() < MAX_PATH;
 }
 
 std::wstring IniFile::ReadWideString(const char* section, const char* key, const std::wstring& defaultValue) const
 {
-    if (!Usable())
+    if (!PathFits())
         return defaultValue;
     std::wstring wideSection = win::AnsiToWide(section);
     std::wstring wideKey = win::AnsiToWide(key);
@@ -72,7 +72,7 @@ std::int32_t IniFile::ReadInteger(const char* section, const char* key, std::int
 std::vector<std::string> IniFile::ReadSectionValues(const char* section) const
 {
     std::vector<std::string> lines;
-    if (!Usable())
+    if (!PathFits())
         return lines;
     std::wstring wideSection = win::AnsiToWide(section);
     std::wstring buffer;
@@ -89,7 +89,7 @@ std::vector<std::string> IniFile::ReadSectionValues(const char* section) const
 
 IniWriteResult IniFile::WriteString(const char* section, const char* key, const std::wstring& value) const
 {
-    if (!Usable())
+    if (!PathFits())
         return ERROR_FILENAME_EXCED_RANGE;
     if (!::WritePrivateProfileStringW(win::AnsiToWide(section).c_str(), win::AnsiToWide(key).c_str(), value.c_str(),
                                       path_.c_str())) {

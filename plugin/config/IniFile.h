@@ -42,7 +42,7 @@ private:
     // The private-profile functions may fault on a path beyond their limit
     // (a file name in a hand-edited setting can be any length), so such a
     // path never reaches them.
-    bool Usable() const;
+    bool PathFits() const;
 
     std::wstring path_;
 };

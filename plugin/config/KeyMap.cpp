@@ -10,17 +10,6 @@ NameValue SplitNameValue(std::string_view line)
     return {line.substr(0, separator), line.substr(separator + 1), true};
 }
 
-bool EqualIgnoringCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (AsciiUpper(a[i]) != AsciiUpper(b[i]))
-            return false;
-    }
-    return true;
-}
-
 std::size_t KeyMap::FoldedHash::operator()(std::string_view name) const noexcept
 {
     // FNV-1a over the upper-cased bytes, so that either case of a name lands

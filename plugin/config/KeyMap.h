@@ -57,10 +57,6 @@ struct NameValue {
 };
 NameValue SplitNameValue(std::string_view line);
 
-// Whether a and b are equal but for the case of ASCII letters: how the key
-// map compares code texts.
-bool EqualIgnoringCase(std::string_view a, std::string_view b);
-
 // The text before the first "=" of line index; empty for a line without one.
 std::string_view NameOfLine(const KeyMap& keyMap, int index);
 

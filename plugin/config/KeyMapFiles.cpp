@@ -44,7 +44,7 @@ KeyMapCatalog ListKeyMapFiles(const std::wstring& folder, std::wstring_view defa
         // A folder named like a key map is listed too, as "<Unknown>", and is
         // not opened; nor is a file whose name Windows takes for a device.
         bool readable = !(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) &&
-                        !NamesDeviceOrPattern(entry.cFileName);
+                        !IsDeviceNameOrPattern(entry.cFileName);
         if (SameFileName(entry.cFileName, defaultConfig))
             catalog.chosen = static_cast<int>(catalog.files.size());
         catalog.files.push_back(

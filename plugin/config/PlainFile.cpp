@@ -39,7 +39,7 @@ bool IsReservedName(std::wstring_view component)
 
 }  // namespace
 
-bool NamesDeviceOrPattern(std::wstring_view path)
+bool IsDeviceNameOrPattern(std::wstring_view path)
 {
     if (path.size() >= 4 && IsSeparator(path[0]) && IsSeparator(path[1]) && IsSeparator(path[3])) {
         if (path[2] == L'.')
@@ -60,7 +60,7 @@ bool NamesDeviceOrPattern(std::wstring_view path)
 
 bool IsPlainFile(const std::wstring& path)
 {
-    if (path.size() >= MAX_PATH || NamesDeviceOrPattern(path))
+    if (path.size() >= MAX_PATH || IsDeviceNameOrPattern(path))
         return false;
     DWORD attributes = ::GetFileAttributesW(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES &&

@@ -10,7 +10,7 @@
 // Whether the path, by its text alone, names a device ("NUL", "com1.cfg",
 // "CONIN$", any of these as the last component, "\\.\" paths) or a pattern
 // of files (a wildcard).
-bool NamesDeviceOrPattern(std::wstring_view path);
+bool IsDeviceNameOrPattern(std::wstring_view path);
 
 // Whether the path names an existing file that is neither a folder nor a
 // device, and is short enough for the profile functions.

@@ -1,10 +1,8 @@
 #include "plugin/config/Settings.h"
 
 #include "plugin/config/IniFile.h"
-#include "plugin/config/KeyMapFiles.h"
 
 #include "common/win/AnsiText.h"
-#include "plugin/core/PluginState.h"
 
 #include <algorithm>
 
@@ -14,14 +12,10 @@ namespace {
 constexpr const TimingSetting* kWaitSettings[] = {&kWait1Setting, &kWaitNSetting, &kWaitRSetting};
 
 // The settings file as the plug-in sees it: the entries it did not take
-// stand in for its own. Writes go on after a failed one, so that every key
-// the file does take is stored; the first failure is the one reported.
+// stand in for its own.
 class SettingsFile {
 public:
-    explicit SettingsFile(PluginState& plugin)
-        : file_(SettingsFilePath(plugin.moduleFileName)), unsaved_(plugin.unsavedSettings)
-    {
-    }
+    SettingsFile(const std::wstring& file, const UnsavedSettings& unsaved) : file_(file), unsaved_(unsaved) {}
 
     std::wstring ReadWideString(const char* key, const std::wstring& defaultValue) const
     {
@@ -29,13 +23,27 @@ public:
         return unsaved ? *unsaved : file_.ReadWideString(kSettingsSection, key, defaultValue);
     }
 
-    std::int32_t ReadInteger(const char* key, std::int32_t defaultValue) const
+    std::optional<std::int32_t> ReadInteger(const char* key) const
     {
         std::int32_t value;
-        return ParseDecimal(win::WideToAnsi(ReadWideString(key, L"")), value) ? value : defaultValue;
+        if (!ParseDecimal(win::WideToAnsi(ReadWideString(key, L"")), value))
+            return std::nullopt;
+        return value;
     }
 
-    bool ReadBool(const char* key, bool defaultValue) const { return ReadInteger(key, defaultValue ? 1 : 0) != 0; }
+    bool ReadBool(const char* key, bool defaultValue) const { return ReadInteger(key).value_or(defaultValue) != 0; }
+
+private:
+    IniFile file_;
+    const UnsavedSettings& unsaved_;
+};
+
+// Writes go on after a failed one, so that every key the file does take is
+// stored; the first failure is the one reported. An entry the file did not
+// take becomes a stand-in, and one it took no longer needs one.
+class SettingsWriter {
+public:
+    SettingsWriter(const std::wstring& file, UnsavedSettings& unsaved) : file_(file), unsaved_(unsaved) {}
 
     void Write(const char* key, const std::wstring& value)
     {
@@ -62,17 +70,18 @@ private:
 void ReadTiming(const SettingsFile& settings, const TimingSetting& setting, SettingsValues& values)
 {
     std::atomic<std::int32_t>& value = values.*setting.value;
-    value = settings.ReadInteger(setting.key, value);
+    value = settings.ReadInteger(setting.key).value_or(value);
 }
 
-void WriteTiming(SettingsFile& settings, const TimingSetting& setting, const SettingsValues& values)
+void WriteTiming(SettingsWriter& settings, const TimingSetting& setting, const SettingsValues& values)
 {
     settings.WriteInteger(setting.key, values.*setting.value);
 }
 
-std::int32_t ReadDevice(const SettingsFile& settings, const SettingsValues& values)
+// None when neither the file nor a stand-in gives a number.
+std::optional<std::int32_t> ReadDevice(const SettingsFile& settings)
 {
-    return settings.ReadInteger(kDeviceKey, values.device);
+    return settings.ReadInteger(kDeviceKey);
 }
 
 bool ReadChipTypeTM(const SettingsFile& settings, const SettingsValues& values)
@@ -81,17 +90,6 @@ bool ReadChipTypeTM(const SettingsFile& settings, const SettingsValues& values)
 }
 
 }  // namespace
-
-SettingsValues& SettingsValues::operator=(const SettingsValues& other)
-{
-    interval = other.interval.load();
-    wait1 = other.wait1.load();
-    waitN = other.waitN.load();
-    waitR = other.waitR.load();
-    device = other.device;
-    chipTypeTM = other.chipTypeTM;
-    return *this;
-}
 
 std::wstring SettingsFilePath(std::wstring_view moduleFileName)
 {
@@ -130,56 +128,53 @@ void UnsavedSettings::Forget(std::string_view key)
     std::erase_if(entries_, [&](const Entry& e) { return e.key == key; });
 }
 
-void LoadReceiverConfig()
+ReceiverSettings ReadReceiverSettings(const std::wstring& file, const UnsavedSettings& unsaved,
+                                      SettingsValues& values)
 {
-    PluginState& plugin = ThePlugin();
-    SettingsValues& values = plugin.settings;
-    std::wstring keyMapFile;
-    {
-        SettingsFile settings(plugin);
-        keyMapFile = settings.ReadWideString(kKeyMapFileKey, kLoadedKeyMapFile);
-        ReadTiming(settings, kIntervalSetting, values);
-        values.device = ReadDevice(settings, values);
-        if (values.device < 0)
-            values.device = 0;
-        values.chipTypeTM = ReadChipTypeTM(settings, values);
-    }
-    if (plugin.keyMap && plugin.modelNames)
-        LoadKeyMapFile(PluginFolder(plugin.moduleFileName) + keyMapFile, *plugin.keyMap, *plugin.modelNames);
-    plugin.codeTextDigits = 8;
+    SettingsFile settings(file, unsaved);
+    ReceiverSettings read;
+    read.keyMapFile = settings.ReadWideString(kKeyMapFileKey, kLoadedKeyMapFile);
+    ReadTiming(settings, kIntervalSetting, values);
+    std::optional<std::int32_t> device = ReadDevice(settings);
+    read.deviceStored = device.has_value();
+    values.device = std::max(device.value_or(values.device), 0);
+    values.chipTypeTM = ReadChipTypeTM(settings, values);
+    return read;
 }
 
-void ReadTimingSettings()
+void ReadWaitSettings(const std::wstring& file, const UnsavedSettings& unsaved, SettingsValues& values)
 {
-    SettingsFile settings(ThePlugin());
+    SettingsFile settings(file, unsaved);
     for (const TimingSetting* wait : kWaitSettings)
-        ReadTiming(settings, *wait, ThePlugin().settings);
+        ReadTiming(settings, *wait, values);
 }
 
-SettingsWriteResult SaveTimingSettings()
+SettingsWriteResult WriteWaitSettings(const std::wstring& file, UnsavedSettings& unsaved,
+                                      const SettingsValues& values)
 {
-    SettingsFile settings(ThePlugin());
+    SettingsWriter settings(file, unsaved);
     for (const TimingSetting* wait : kWaitSettings)
-        WriteTiming(settings, *wait, ThePlugin().settings);
+        WriteTiming(settings, *wait, values);
     return settings.FirstFailure();
 }
 
-DialogChoices ReadDialogChoices()
+DialogChoices ReadDialogSettings(const std::wstring& file, const UnsavedSettings& unsaved,
+                                 const SettingsValues& values)
 {
-    const SettingsValues& values = ThePlugin().settings;
-    SettingsFile settings(ThePlugin());
+    SettingsFile settings(file, unsaved);
     DialogChoices stored;
     stored.keyMapFile = settings.ReadWideString(kKeyMapFileKey, kProposedKeyMapFile);
-    stored.device = ReadDevice(settings, values);
+    stored.device = ReadDevice(settings).value_or(values.device);
     stored.chipTypeTM = ReadChipTypeTM(settings, values);
     return stored;
 }
 
-SettingsWriteResult WriteDialogChoices(const DialogChoices& choices)
+SettingsWriteResult WriteDialogSettings(const std::wstring& file, UnsavedSettings& unsaved,
+                                        const SettingsValues& values, const DialogChoices& choices)
 {
-    SettingsFile settings(ThePlugin());
+    SettingsWriter settings(file, unsaved);
     settings.WriteBool(kChipTypeTMKey, choices.chipTypeTM);
-    WriteTiming(settings, kIntervalSetting, ThePlugin().settings);
+    WriteTiming(settings, kIntervalSetting, values);
     if (choices.device)
         settings.WriteInteger(kDeviceKey, *choices.device);
     settings.Write(kKeyMapFileKey, choices.keyMapFile);

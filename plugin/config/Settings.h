@@ -1,8 +1,10 @@
 #pragma once
 // The settings file: the plug-in's path with ".ini", section "Main", beside
 // the key-map files. The running plug-in works on the settings values in
-// memory; the routines here seed them from the file and store them, each
-// reading or writing its keys in a fixed order.
+// memory; the routines here seed them from a given file and store them, each
+// reading or writing its keys in a fixed order. They keep no state of their
+// own: the plug-in hands them its file, its values and its stand-in entries,
+// and the companion program the file it finds in effect.
 //
 // Every key is declared once below, with its value in memory and the range
 // the setup dialog keeps it in, and only the routines here name a key. Each
@@ -12,8 +14,8 @@
 // plug-in loads one file when the key is missing and the dialog proposes
 // another, and both files are named here.
 //
-// The routines run on the host's thread, and those that change the lists or
-// the receiver's values only while no worker thread runs.
+// The plug-in calls them on the host's thread, and those that change the
+// receiver's values only while no worker thread runs.
 
 #include <atomic>
 #include <cstdint>
@@ -34,9 +36,6 @@ struct SettingsValues {
     bool chipTypeTM = false;
 
     constexpr SettingsValues() = default;
-    // Taken value by value, on the host's thread while no worker thread
-    // runs: how the companion starts every read from the built-in values.
-    SettingsValues& operator=(const SettingsValues& other);
 };
 
 inline constexpr char kSettingsSection[] = "Main";
@@ -110,14 +109,22 @@ struct SettingsWriteFailure {
 };
 using SettingsWriteResult = std::optional<SettingsWriteFailure>;
 
-// Reads Interval, Device (a negative one counts as 0) and ChipTypeTM, then
-// loads the key map that the settings name.
-void LoadReceiverConfig();
+// What a configuration load takes from the settings file besides the values
+// in memory.
+struct ReceiverSettings {
+    std::wstring keyMapFile;    // without folder: DefaultConfig, or kLoadedKeyMapFile
+    bool deviceStored = false;  // Device reads as a number, from the file or a stand-in
+};
+// Reads Interval, Device (a negative one counts as 0) and ChipTypeTM into
+// values, and names the key map to load.
+ReceiverSettings ReadReceiverSettings(const std::wstring& file, const UnsavedSettings& unsaved,
+                                      SettingsValues& values);
 
-// Reads Wait1, WaitN and WaitR: the last step of Open.
-void ReadTimingSettings();
+// Reads Wait1, WaitN and WaitR into values.
+void ReadWaitSettings(const std::wstring& file, const UnsavedSettings& unsaved, SettingsValues& values);
 // Writes Wait1, WaitN and WaitR; the first write the file did not take.
-SettingsWriteResult SaveTimingSettings();
+SettingsWriteResult WriteWaitSettings(const std::wstring& file, UnsavedSettings& unsaved,
+                                      const SettingsValues& values);
 
 // What the user chooses in the setup dialog besides the timings.
 struct DialogChoices {
@@ -127,9 +134,11 @@ struct DialogChoices {
     std::optional<std::int32_t> device;
     bool chipTypeTM = false;
 };
-// The choices stored so far, with the values in memory for the keys the
-// file lacks; no value in memory changes. The device is always given.
-DialogChoices ReadDialogChoices();
-// Stores the choices and the Interval in memory; the first write the file
+// The choices stored so far, with values for the keys the file lacks; values
+// do not change. The device is always given.
+DialogChoices ReadDialogSettings(const std::wstring& file, const UnsavedSettings& unsaved,
+                                 const SettingsValues& values);
+// Stores the choices and the Interval of values; the first write the file
 // did not take.
-SettingsWriteResult WriteDialogChoices(const DialogChoices& choices);
+SettingsWriteResult WriteDialogSettings(const std::wstring& file, UnsavedSettings& unsaved,
+                                        const SettingsValues& values, const DialogChoices& choices);

@@ -11,6 +11,10 @@ constexpr char AsciiUpper(char c)
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+// Whether a and b are equal but for the case of ASCII letters: how the key
+// map compares code texts, and how an ini file compares section names.
+bool EqualIgnoringCase(std::string_view a, std::string_view b);
+
 // Whether two file names name the same file on a Windows file system, which
 // ignores letter case: "Café.CFG" and "café.cfg" are one file.
 bool SameFileName(std::wstring_view a, std::wstring_view b);

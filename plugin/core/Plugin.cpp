@@ -19,12 +19,12 @@
 
 #include "plugin/core/DispatchThread.h"
 #include "plugin/core/HostLayout.h"
+#include "plugin/core/PluginSettings.h"
 #include "plugin/core/PluginState.h"
 #include "plugin/core/SetupSession.h"
 
 #include "common/win/MessageWait.h"
 #include "common/win/ModulePath.h"
-#include "plugin/config/Settings.h"
 #include "plugin/receiver/Receiver.h"
 
 #include <cstring>

@@ -78,7 +78,8 @@ struct PluginState {
 
     SettingsValues settings;
     UnsavedSettings unsavedSettings;
-    // The digits a code's text is padded to: 8 once a key map is loaded.
+    // The digits a code's text is padded to: kKeyMapCodeDigits once a key map
+    // is loaded.
     std::atomic<std::int32_t> codeTextDigits{7};
 
     // The hand-off from the ReceiverThread to the DispatchThread.

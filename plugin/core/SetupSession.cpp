@@ -2,6 +2,7 @@
 
 #include "plugin/core/KeyDispatcher.h"
 #include "plugin/core/Plugin.h"
+#include "plugin/core/PluginSettings.h"
 
 #include "common/Guarded.h"
 #include "common/win/AnsiText.h"

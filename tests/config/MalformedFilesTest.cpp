@@ -7,6 +7,7 @@
 #include "plugin/config/KeyMapFiles.h"
 #include "plugin/config/Settings.h"
 #include "plugin/core/KeyDispatcher.h"
+#include "plugin/core/PluginSettings.h"
 #include "plugin/core/PluginState.h"
 #include "tools/remote/KeyMapCheck.h"
 

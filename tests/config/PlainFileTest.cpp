@@ -22,7 +22,7 @@ class PathNames : public testing::TestWithParam<NameCase> {};
 
 TEST_P(PathNames, NameADeviceOrPatternWhateverTheFolderAndExtension)
 {
-    EXPECT_EQ(NamesDeviceOrPattern(win::AnsiToWide(GetParam().path)), GetParam().device) << GetParam().path;
+    EXPECT_EQ(IsDeviceNameOrPattern(win::AnsiToWide(GetParam().path)), GetParam().device) << GetParam().path;
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -3,6 +3,7 @@
 // file that cannot be written loses nothing in memory.
 
 #include "plugin/config/Settings.h"
+#include "plugin/core/PluginSettings.h"
 #include "plugin/core/PluginState.h"
 
 #include "common/win/FileKind.h"

@@ -15,9 +15,6 @@
 
 #include <windows.h>
 
-#include <optional>
-#include <string_view>
-
 // Well within the 5 s that Windows gives a console program after a close.
 constexpr DWORD kCloseWaitMs = 4000;
 
@@ -44,6 +41,3 @@ private:
 // no program can send: GenerateConsoleCtrlEvent sends only Ctrl+C and
 // Ctrl+Break.
 BOOL WINAPI HandleConsoleControl(DWORD event) noexcept;
-
-// A count of seconds from the command line: digits only, 1 to maxSeconds.
-std::optional<int> ParseSeconds(std::wstring_view text, int maxSeconds);

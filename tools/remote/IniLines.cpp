@@ -3,6 +3,7 @@
 #include "common/win/AnsiText.h"
 #include "common/win/Handle.h"
 #include "plugin/config/KeyMap.h"
+#include "plugin/config/TextCase.h"
 
 #include <windows.h>
 

@@ -7,6 +7,7 @@
 #include "plugin/config/CodeText.h"
 #include "plugin/config/IniFile.h"
 #include "plugin/config/KeyMap.h"
+#include "plugin/config/TextCase.h"
 #include "plugin/config/KeyMapFiles.h"
 #include "plugin/config/Settings.h"
 #include "plugin/core/RemoteEvent.h"

@@ -3,10 +3,9 @@
 #include "common/win/AnsiText.h"
 #include "common/win/FileKind.h"
 #include "common/win/ModulePath.h"
-#include "plugin/config/IniFile.h"
+#include "plugin/config/CodeText.h"
 #include "plugin/config/KeyMapFiles.h"
 #include "plugin/config/Settings.h"
-#include "plugin/core/PluginState.h"
 
 #include <windows.h>
 
@@ -64,29 +63,24 @@ void ReportShadowedSettings(const PluginFiles& files, std::ostream& out)
 PluginSettings ReadPluginSettings(const PluginFiles& files, std::ostream& out)
 {
     ReportShadowedSettings(files, out);
-    // The plug-in's routines read the file beside the module they are told
-    // of; a module named like the settings file in effect reads that one.
-    PluginState& plugin = ThePlugin();
-    plugin.moduleFileName = files.settingsFile.substr(0, files.settingsFile.size() - 4) + L".dll";
-    // The routines keep a value in memory for a key the file lacks; every
-    // read starts from the built-in values, as a freshly loaded plug-in does.
-    SettingsValues& values = plugin.settings;
-    values = SettingsValues();
-    LoadReceiverConfig();
-    ReadTimingSettings();
+    // Every read starts from the built-in values, as a freshly loaded
+    // plug-in does, and with none of the stand-ins that only a running
+    // plug-in has.
+    SettingsValues values;
+    const UnsavedSettings noStandIns;
+    ReceiverSettings read = ReadReceiverSettings(files.settingsFile, noStandIns, values);
+    ReadWaitSettings(files.settingsFile, noStandIns, values);
 
     PluginSettings settings;
     settings.interval = values.interval;
     settings.wait1 = values.wait1;
     settings.waitN = values.waitN;
     settings.waitR = values.waitR;
-    settings.chipTypeTM = values.chipTypeTM;
-    settings.codeTextDigits = plugin.codeTextDigits;
-    IniFile file(files.settingsFile);
-    std::int32_t device = 0;
-    if (ParseDecimal(file.ReadString(kSettingsSection, kDeviceKey, ""), device))
+    if (read.deviceStored)
         settings.device = values.device;
-    settings.keyMapFile = ReadActiveKeyMapFileName(file);
+    settings.chipTypeTM = values.chipTypeTM;
+    settings.codeTextDigits = kKeyMapCodeDigits;
+    settings.keyMapFile = read.keyMapFile;
     // Key maps are only read, so Windows never redirects them: they come
     // from the plug-in's folder whatever happened to the settings file.
     LoadKeyMapFile(files.folder + settings.keyMapFile, settings.keyMap, settings.modelNames);

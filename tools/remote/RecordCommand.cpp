@@ -5,6 +5,7 @@
 #include "common/win/Handle.h"
 #include "plugin/core/Clock.h"
 #include "plugin/receiver/Receiver.h"
+#include "tools/remote/CommandLine.h"
 #include "tools/remote/Commands.h"
 #include "tools/remote/ConsoleStop.h"
 #include "tools/remote/ScriptRecorder.h"

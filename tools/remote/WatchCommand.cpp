@@ -5,6 +5,7 @@
 // console handler only sets the event that the loop waits on, so the
 // receiver is released in order on the way out.
 
+#include "tools/remote/CommandLine.h"
 #include "tools/remote/Commands.h"
 #include "tools/remote/ConsoleStop.h"
 #include "tools/remote/ReceiverSession.h"
