@@ -18,9 +18,9 @@
 #include "plugin/config/CodeText.h"
 #include "plugin/core/KeyDispatcher.h"
 #include "plugin/core/Plugin.h"
+#include "plugin/core/PluginReceiver.h"
 #include "plugin/core/PluginResources.h"
 #include "plugin/core/PluginState.h"
-#include "plugin/receiver/Receiver.h"
 
 #include <commctrl.h>
 
