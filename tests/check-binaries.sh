@@ -54,14 +54,14 @@ $expected"
 }
 
 expect_exports Pelcato.dll Open Start Stop Setup Close _SetupForm
-expect_exports pltremotewrap.dll _RemoteCreate@0 _RemoteRelease@0 _GetCode@4 _GetDeviceName@4 \
-    _SelectDevice@4 _GetCardType@0 _SetChipTypeTM@4
+# The wrapper's seven exports, by the names wrapper/PltRemoteWrap.h gives.
+wrapper_exports="_RemoteCreate@0 _RemoteRelease@0 _GetCode@4 _GetDeviceName@4 _SelectDevice@4 _GetCardType@0 _SetChipTypeTM@4"
+expect_exports pltremotewrap.dll $wrapper_exports
 
 # The wrapper tests call all seven functions, so their import table shows
 # that the import library names each export exactly as the DLL does.
 tests_imports=$(imports_from wrapper_tests.exe pltremotewrap.dll)
-expected_wrapper=$(printf '%s\n' _RemoteCreate@0 _RemoteRelease@0 _GetCode@4 _GetDeviceName@4 _SelectDevice@4 \
-    _GetCardType@0 _SetChipTypeTM@4 | sort)
+expected_wrapper=$(printf '%s\n' $wrapper_exports | sort)
 [ "$tests_imports" = "$expected_wrapper" ] || fail "wrapper_tests.exe imports from pltremotewrap.dll:
 $tests_imports
 expected:

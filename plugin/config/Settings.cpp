@@ -137,7 +137,7 @@ ReceiverSettings ReadReceiverSettings(const std::wstring& file, const UnsavedSet
     ReadTiming(settings, kIntervalSetting, values);
     std::optional<std::int32_t> device = ReadDevice(settings);
     read.deviceStored = device.has_value();
-    values.device = std::max(device.value_or(values.device), 0);
+    values.device = device.value_or(values.device);
     values.chipTypeTM = ReadChipTypeTM(settings, values);
     return read;
 }

@@ -115,8 +115,8 @@ struct ReceiverSettings {
     std::wstring keyMapFile;    // without folder: DefaultConfig, or kLoadedKeyMapFile
     bool deviceStored = false;  // Device reads as a number, from the file or a stand-in
 };
-// Reads Interval, Device (a negative one counts as 0) and ChipTypeTM into
-// values, and names the key map to load.
+// Reads Interval, Device (as stored: what a negative one stands for is the
+// receiver's rule) and ChipTypeTM into values, and names the key map to load.
 ReceiverSettings ReadReceiverSettings(const std::wstring& file, const UnsavedSettings& unsaved,
                                       SettingsValues& values);
 

@@ -1,10 +1,6 @@
-// The DispatchThread: a thin loop around KeyDispatcher. It takes codes from
-// the slot, reads the clock, runs a pass and waits for the next code or for
-// Stop: with no time limit while no key is down, and while one is, until
-// the moment its next repeat or its time-out release is due, so that each
-// comes on time rather than at the next of a fixed rhythm of wake-ups. The
-// wait ends by a high-resolution timer where the system has one; a plain
-// wait's limit is rounded up to the system's timer tick.
+// The DispatchThread runs the dispatch loop on the plug-in's state. Its wait
+// ends by a high-resolution timer where the system has one; a plain wait's
+// limit is rounded up to the system's timer tick.
 //
 // Key messages go to the host with a synchronous send, so the host reads the
 // record while the thread waits; Stop ends that wait too, so that a host that
@@ -15,63 +11,20 @@
 
 #include "plugin/core/DispatchThread.h"
 
-#include "plugin/core/Clock.h"
 #include "plugin/core/KeyDispatcher.h"
 #include "plugin/core/PluginState.h"
 
 #include "common/win/MessageWait.h"
+#include "common/win/SteadyClock.h"
 #include "common/win/TimedWait.h"
 #include "plugin/setup/SetupForm.h"
 
-#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <optional>
 
 namespace {
-
-// The clock as the key rules must see it: never going back. They count
-// elapsed time as an unsigned difference, so a reading a millisecond behind
-// the one before would count as 49 days gone, and fire a repeat or a
-// release at once.
-class ForwardClock {
-public:
-    explicit ForwardClock(DispatchClock& clock) : clock_(clock) {}
-
-    std::uint64_t NowMicroseconds()
-    {
-        latest_ = std::max(latest_, clock_.NowMicroseconds());
-        return latest_;
-    }
-    CodeWait Wait(std::optional<std::chrono::microseconds> timeout) { return clock_.Wait(timeout); }
-
-private:
-    DispatchClock& clock_;
-    std::uint64_t latest_ = 0;
-};
-
-// The key rules count milliseconds in 32 bits that wrap, as GetTickCount does.
-std::uint32_t TickCount(ForwardClock& clock)
-{
-    return static_cast<std::uint32_t>(clock.NowMicroseconds() / 1000);
-}
-
-// A deadline is a whole millisecond of the tick count. The wait ends as that
-// millisecond begins, rather than as far into it as the present moment is
-// into the current one: a repeat then comes at most a timer's wake-up after
-// its time, not up to a millisecond more.
-std::optional<std::chrono::microseconds> TimeUntilNextDeadline(ForwardClock& clock, const KeyDispatcher& dispatcher,
-                                                               const KeyTiming& timing)
-{
-    std::uint64_t nowUs = clock.NowMicroseconds();
-    auto now = static_cast<std::uint32_t>(nowUs / 1000);
-    std::optional<std::uint32_t> deadline = dispatcher.NextDeadline(now, timing);
-    if (!deadline)
-        return std::nullopt;
-    return std::chrono::microseconds(static_cast<std::int64_t>(*deadline - now) * 1000 -
-                                     static_cast<std::int64_t>(nowUs % 1000));
-}
 
 KeyTiming ReadTiming(const PluginState& plugin)
 {
@@ -148,7 +101,7 @@ struct CodeOrStop {
 
 std::uint64_t SystemDispatchClock::NowMicroseconds()
 {
-    return SteadyMicroseconds();
+    return win::SteadyMicroseconds();
 }
 
 CodeWait SystemDispatchClock::Wait(std::optional<std::chrono::microseconds> timeout)
@@ -156,37 +109,19 @@ CodeWait SystemDispatchClock::Wait(std::optional<std::chrono::microseconds> time
     return WaitForCode(CodeOrStop{plugin_.codeEvent, plugin_.dispatchStop, timedWait_}, plugin_.pendingCode, timeout);
 }
 
-void RunDispatchLoop(PluginState& plugin, KeyDispatcher& dispatcher, DispatchClock& rawClock)
+DispatchInputs PluginDispatchInputs(PluginState& plugin)
 {
-    ForwardClock clock(rawClock);
-    while (!plugin.dispatchStop.IsSet()) {
-        std::uint64_t code;
-        if (TakeCode(plugin.pendingCode, code))
-            dispatcher.TakeCode(code, TickCount(clock));
-
-        KeyTable table{plugin.keyMap ? &*plugin.keyMap : nullptr, plugin.modelNames ? &*plugin.modelNames : nullptr,
-                       plugin.codeTextDigits};
-        dispatcher.RunPass(TickCount(clock), ReadTiming(plugin), table);
-        if (plugin.dispatchStop.IsSet())
-            break;
-
-        switch (clock.Wait(TimeUntilNextDeadline(clock, dispatcher, ReadTiming(plugin)))) {
-        case CodeWait::kTimedOut:
-            dispatcher.TimeOut(TickCount(clock), ReadTiming(plugin));
-            break;
-        case CodeWait::kFailed:
-            return;  // no event to wait on: spinning would be worse than ending
-        default:
-            break;
-        }
-    }
+    return {plugin.pendingCode, plugin.dispatchStop, [&plugin] { return ReadTiming(plugin); }, [&plugin] {
+                return KeyTable{plugin.keyMap ? &*plugin.keyMap : nullptr,
+                                plugin.modelNames ? &*plugin.modelNames : nullptr, plugin.codeTextDigits};
+            }};
 }
 
 void RunDispatchThread(PluginState& plugin, DispatchClock& clock)
 {
     WindowSink sink(plugin);
     KeyDispatcher dispatcher(plugin.remoteEvent, plugin.keyEventTexts, sink, ReadTiming(plugin));
-    RunDispatchLoop(plugin, dispatcher, clock);
+    RunDispatchLoop(PluginDispatchInputs(plugin), dispatcher, clock);
 }
 
 DWORD WINAPI DispatchThreadProc(void*) noexcept

@@ -9,8 +9,6 @@
 namespace {
 
 constexpr std::string_view kUndefinedModel = "<undefined>";
-constexpr std::size_t kKeyNameLimit = kKeyNameSize - 1;
-constexpr std::size_t kModelNameLimit = kModelNameSize - 1;
 
 bool Elapsed(std::uint32_t now, std::uint32_t since, std::uint32_t wait)
 {
@@ -73,7 +71,7 @@ KeyDispatcher::KeyDispatcher(RemoteEvent& record, KeyEventTexts& texts, KeySink&
     texts_.modelName[kModelNameLimit] = '\0';
 }
 
-void KeyDispatcher::TakeCode(std::uint64_t code, std::uint32_t now)
+void KeyDispatcher::CodeArrived(std::uint64_t code, std::uint32_t now)
 {
     currentCode_ = code;
     currentPressed_ = true;
@@ -113,7 +111,7 @@ void KeyDispatcher::RunPass(std::uint32_t now, const KeyTiming& timing, const Ke
     if (currentPressed_) {
         if (!previousPressed_)
             repeatCount_ = 0;
-        if (!UpdateKey(table))
+        if (!UpdateKeyReleasingOld(table))
             return;
         if (repeatCount_ == 0) {
             sendTick_ = now;
@@ -141,7 +139,7 @@ bool KeyDispatcher::Send(std::int32_t param)
 // over from one that is down, the old key is released first, while the
 // record and its code text still name it; false when that release was cut
 // short, and the record still names the old key.
-bool KeyDispatcher::UpdateKey(const KeyTable& table)
+bool KeyDispatcher::UpdateKeyReleasingOld(const KeyTable& table)
 {
     char codeText[kCodeTextSize] = {};
     FormatCodeText(currentCode_, table.codeTextDigits, codeText);

@@ -66,8 +66,8 @@ public:
     // texts.
     KeyDispatcher(RemoteEvent& record, KeyEventTexts& texts, KeySink& sink, const KeyTiming& timing);
 
-    // A code was taken from the slot.
-    void TakeCode(std::uint64_t code, std::uint32_t now);
+    // A code has arrived from the receiver.
+    void CodeArrived(std::uint64_t code, std::uint32_t now);
 
     // The wait for a code ended by time-out: the key is released once
     // waitR has passed since the last code.
@@ -85,7 +85,7 @@ public:
 
 private:
     bool Send(std::int32_t param);
-    bool UpdateKey(const KeyTable& table);
+    bool UpdateKeyReleasingOld(const KeyTable& table);
     void SendRepeatWhenDue(std::uint32_t now, const KeyTiming& timing);
 
     static constexpr std::uint64_t kNoCode = ~std::uint64_t{0};

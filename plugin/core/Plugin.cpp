@@ -19,13 +19,13 @@
 
 #include "plugin/core/DispatchThread.h"
 #include "plugin/core/HostLayout.h"
+#include "plugin/core/PluginReceiver.h"
 #include "plugin/core/PluginSettings.h"
 #include "plugin/core/PluginState.h"
 #include "plugin/core/SetupSession.h"
 
 #include "common/win/MessageWait.h"
 #include "common/win/ModulePath.h"
-#include "plugin/receiver/Receiver.h"
 
 #include <cstring>
 #include <utility>

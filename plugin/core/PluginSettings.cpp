@@ -4,6 +4,7 @@
 
 #include "plugin/config/CodeText.h"
 #include "plugin/config/KeyMapFiles.h"
+#include "plugin/receiver/DeviceChoice.h"
 
 namespace {
 
@@ -18,6 +19,7 @@ void LoadReceiverConfig()
 {
     PluginState& plugin = ThePlugin();
     ReceiverSettings read = ReadReceiverSettings(PluginSettingsFile(plugin), plugin.unsavedSettings, plugin.settings);
+    plugin.settings.device = DeviceOfSetting(plugin.settings.device);
     if (plugin.keyMap && plugin.modelNames)
         LoadKeyMapFile(PluginFolder(plugin.moduleFileName) + read.keyMapFile, *plugin.keyMap, *plugin.modelNames);
     plugin.codeTextDigits = kKeyMapCodeDigits;

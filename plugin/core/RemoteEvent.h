@@ -11,6 +11,9 @@ constexpr std::size_t kSourceNameSize = 64;
 constexpr std::size_t kKeyNameSize = 124;
 constexpr std::size_t kCodeTextSize = 20;
 constexpr std::size_t kModelNameSize = 64;
+// The longest texts the fields hold, each with its terminating zero.
+constexpr std::size_t kKeyNameLimit = kKeyNameSize - 1;
+constexpr std::size_t kModelNameLimit = kModelNameSize - 1;
 
 struct RemoteEvent {
     char sourceName[kSourceNameSize];  // at most 63 characters, always terminated

@@ -9,7 +9,7 @@
 #include "common/win/ErrorText.h"
 #include "plugin/config/CodeText.h"
 #include "plugin/config/Settings.h"
-#include "plugin/receiver/Receiver.h"
+#include "plugin/core/PluginReceiver.h"
 
 #include <algorithm>
 #include <atomic>

@@ -61,6 +61,15 @@ long WrapperLibrary::GetCode(unsigned char* code) const
     return kNoReceiverObjectResult;
 }
 
+std::optional<unsigned char> WrapperLibrary::Poll() const
+{
+    unsigned char code = kNoReceiverCode;
+    GetCode(&code);
+    if (code == kNoReceiverCode)
+        return std::nullopt;
+    return code;
+}
+
 char* WrapperLibrary::GetDeviceName(unsigned long index) const
 {
     return exports_.getDeviceName ? exports_.getDeviceName(index) : nullptr;

@@ -23,6 +23,7 @@
 
 #include "wrapper/PltRemoteWrap.h"
 
+#include <optional>
 #include <string>
 
 enum class WrapperState {
@@ -47,6 +48,8 @@ public:
     void RemoteRelease() const;
     // Stores the next code in *code, or 255 when there is none.
     long GetCode(unsigned char* code) const;
+    // One poll: the code the receiver reports, none for 255.
+    std::optional<unsigned char> Poll() const;
     // Name of device index, valid and writable until the next call; null
     // past the last device.
     char* GetDeviceName(unsigned long index) const;

@@ -129,7 +129,7 @@ void ExpectEveryKeyEventFits(const PluginState& plugin, int caseNumber)
     KeyDispatcher dispatcher(record, texts, sink, timing);
     KeyTable table{&*plugin.keyMap, &*plugin.modelNames, plugin.codeTextDigits};
     for (std::uint32_t code = 0; code < 255; code += 17) {
-        dispatcher.TakeCode(code, code * 1000);
+        dispatcher.CodeArrived(code, code * 1000);
         dispatcher.RunPass(code * 1000, timing, table);
         ASSERT_LT(strnlen(record.keyName, sizeof record.keyName), sizeof record.keyName) << "case " << caseNumber;
         ASSERT_LT(strnlen(texts.modelName, sizeof texts.modelName), sizeof texts.modelName) << "case " << caseNumber;

@@ -115,7 +115,7 @@ public:
         plugin.settings.waitN = static_cast<std::int32_t>(timing.waitN);
         plugin.settings.waitR = static_cast<std::int32_t>(timing.waitR);
         plugin.dispatchStop.Reset();
-        RunDispatchLoop(plugin, dispatcher, *this);
+        RunDispatchLoop(PluginDispatchInputs(plugin), dispatcher, *this);
         std::vector<Delivery> relative = sink.log;
         for (Delivery& d : relative)
             d.tick -= start_;

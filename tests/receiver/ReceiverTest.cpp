@@ -2,8 +2,9 @@
 // the real wrapper: which device is picked, what the poll hands over, and
 // that Stop never waits out a pause.
 
+#include "plugin/core/PluginReceiver.h"
 #include "plugin/core/PluginState.h"
-#include "plugin/receiver/Receiver.h"
+#include "plugin/receiver/PacedPolls.h"
 
 #include "simreceiver/SimControl.h"
 #include "tests/support/TestHost.h"

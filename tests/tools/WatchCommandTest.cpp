@@ -92,7 +92,7 @@ TEST(WatchPrediction, EqualsWhatThePluginSendsTheHost)
         PluginSettings settings = ReadPluginSettings(FindPluginFiles(folder.Path()), notice);
         ReceiverSession session;
         ASSERT_FALSE(session.Devices().empty());
-        session.Select(settings.chipTypeTM, ChooseDevice(settings, session.Devices()).index);
+        session.Select(settings.chipTypeTM, ChooseDevice(settings.device, session.Devices()).index);
         win::Event stop = win::Event::CreateManualReset();
         ASSERT_EQ(SimPlayScript(kScript, 0), 0);
         std::size_t count =

@@ -8,7 +8,8 @@
 #include "common/win/ErrorText.h"
 #include "plugin/config/IniFile.h"
 #include "plugin/config/Settings.h"
-#include "plugin/core/Clock.h"
+#include "common/win/SteadyClock.h"
+#include "plugin/receiver/PacedPolls.h"
 
 #include <windows.h>
 
@@ -21,7 +22,7 @@ namespace {
 
 // The plug-in's fastest poll: fine enough to see the receiver's own spacing,
 // whatever Interval the settings hold.
-constexpr DWORD kPollMs = 10;
+constexpr std::int32_t kPollMs = kMinIntervalMs;
 // How long a step waits for the user's first press.
 constexpr std::uint64_t kFirstCodeWaitMs = 30'000;
 // A held button has been let go once no report came for this long: longer
@@ -43,20 +44,22 @@ using Times = std::vector<std::uint64_t>;
 std::optional<Times> RecordPress(ReceiverSession& session, std::uint32_t quietMs, HANDLE stop)
 {
     Times times;
-    std::uint64_t start = SteadyMilliseconds();
+    std::uint64_t start = win::SteadyMilliseconds();
     std::uint64_t lastReport = 0;
-    for (;;) {
-        std::uint64_t now = SteadyMilliseconds();
-        if (session.Poll()) {
-            lastReport = now;
-            if (times.empty() || now - times.front() < kLongestHoldMs)
-                times.push_back(now);
-        }
-        if (times.empty() ? now - start >= kFirstCodeWaitMs : now - lastReport >= quietMs)
-            return times;
-        if (::WaitForSingleObject(stop, kPollMs) != WAIT_TIMEOUT)
-            return std::nullopt;
-    }
+    bool ended = RunPacedPolls([&session] { return session.Poll(); }, [] { return kPollMs; }, stop,
+                               [&](std::optional<unsigned char> code) {
+                                   std::uint64_t now = win::SteadyMilliseconds();
+                                   if (code) {
+                                       lastReport = now;
+                                       if (times.empty() || now - times.front() < kLongestHoldMs)
+                                           times.push_back(now);
+                                   }
+                                   return times.empty() ? now - start < kFirstCodeWaitMs
+                                                        : now - lastReport < quietMs;
+                               });
+    if (!ended)
+        return std::nullopt;
+    return times;
 }
 
 struct TimingChange {

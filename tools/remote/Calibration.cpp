@@ -2,7 +2,7 @@
 
 #include "plugin/config/Settings.h"
 #include "plugin/core/KeyDispatcher.h"
-#include "plugin/receiver/Receiver.h"
+#include "plugin/receiver/PacedPolls.h"
 
 #include <algorithm>
 #include <cmath>

@@ -45,7 +45,7 @@ int ListDevices(const PluginFiles& files, ReceiverSession& session, std::ostream
         out << NoDeviceText(session.Wrapper());
         return kExitCannot;
     }
-    DeviceChoice choice = ChooseDevice(settings, devices);
+    DeviceChoice choice = ChooseDevice(settings.device, devices);
 
     std::size_t nameWidth = 0;
     for (const std::string& name : devices)

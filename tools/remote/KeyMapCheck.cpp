@@ -23,9 +23,6 @@
 
 namespace {
 
-// The fields of the key event cut what does not fit.
-constexpr std::size_t kKeyNameLimit = kKeyNameSize - 1;
-constexpr std::size_t kModelNameLimit = kModelNameSize - 1;
 // A code text is 8 hexadecimal digits; 255 means "no code" and never
 // reaches the key map.
 constexpr std::size_t kCodeTextLength = 8;

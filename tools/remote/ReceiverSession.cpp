@@ -1,11 +1,5 @@
 #include "tools/remote/ReceiverSession.h"
 
-#include "plugin/receiver/Receiver.h"
-#include "wrapper/PltRemoteWrap.h"
-
-#include <windows.h>
-
-#include <algorithm>
 #include <ostream>
 #include <utility>
 
@@ -21,17 +15,6 @@ std::string NoDeviceText(WrapperState wrapper)
     return kNoReceiverText;
 }
 
-DeviceChoice ChooseDevice(const PluginSettings& settings, const std::vector<std::string>& devices)
-{
-    if (settings.device)
-        return {static_cast<unsigned long>(std::max(*settings.device, 0)), DeviceReason::kSetting};
-    for (unsigned long index = 0; index < devices.size(); ++index) {
-        if (NamesTunerCard(devices[index]))
-            return {index, DeviceReason::kNameSearch};
-    }
-    return {0, DeviceReason::kFirstDevice};
-}
-
 std::optional<DeviceChoice> SelectPluginDevice(ReceiverSession& session, const PluginSettings& settings,
                                                std::ostream& out)
 {
@@ -39,7 +22,7 @@ std::optional<DeviceChoice> SelectPluginDevice(ReceiverSession& session, const P
         out << NoDeviceText(session.Wrapper());
         return std::nullopt;
     }
-    DeviceChoice choice = ChooseDevice(settings, session.Devices());
+    DeviceChoice choice = ChooseDevice(settings.device, session.Devices());
     session.Select(settings.chipTypeTM, choice.index);
     return choice;
 }
@@ -87,9 +70,5 @@ long ReceiverSession::CardType() const
 
 std::optional<unsigned char> ReceiverSession::Poll()
 {
-    unsigned char code = kNoReceiverCode;
-    wrapper_.GetCode(&code);
-    if (code == kNoReceiverCode)
-        return std::nullopt;
-    return code;
+    return wrapper_.Poll();
 }

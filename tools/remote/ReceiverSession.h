@@ -7,25 +7,13 @@
 
 #include "tools/remote/PluginFiles.h"
 
+#include "plugin/receiver/DeviceChoice.h"
 #include "plugin/receiver/WrapperLibrary.h"
 
 #include <iosfwd>
 #include <optional>
 #include <string>
 #include <vector>
-
-// Why a device is the one the plug-in uses.
-enum class DeviceReason { kSetting, kNameSearch, kFirstDevice };
-
-struct DeviceChoice {
-    unsigned long index;
-    DeviceReason reason;
-};
-
-// The plug-in's rule: the Device setting (a negative one counts as 0), else
-// the first device whose name holds "PELCATO" in any letter case, else
-// device 0.
-DeviceChoice ChooseDevice(const PluginSettings& settings, const std::vector<std::string>& devices);
 
 // What the user reads when the wrapper is loaded but lists no device: there
 // is no card, or another program (the host) holds it.

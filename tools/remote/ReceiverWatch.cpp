@@ -1,17 +1,19 @@
-// The loop keeps two clocks apart: polls fall due Interval apart from one
-// start to the next (as in the plug-in's ReceiverThread), and the dispatcher's
-// repeats and time-out release fall due at NextDeadline (as in its
-// DispatchThread). The plug-in runs them on two threads; here one thread
-// waits for whichever comes first, so the messages are decided by the same
-// rules at the same moments, give or take the timer's resolution.
+// The plug-in polls on its ReceiverThread and decides on its DispatchThread.
+// Here one thread runs the plug-in's dispatch loop, and the loop's clock
+// polls the receiver while the loop waits: a wait ends with the first code,
+// or when the repeat or release that the loop waits for is due, so the
+// messages are decided by the same code at the same moments, give or take
+// the timer's resolution.
 
 #include "tools/remote/ReceiverWatch.h"
 
-#include "plugin/core/Clock.h"
+#include "plugin/core/DispatchLoop.h"
 #include "plugin/core/KeyDispatcher.h"
+#include "plugin/core/PendingCode.h"
 #include "plugin/core/RemoteEvent.h"
-#include "plugin/receiver/Receiver.h"
 
+#include "common/win/Handle.h"
+#include "common/win/SteadyClock.h"
 #include "common/win/TimedWait.h"
 #include "plugin/config/CodeText.h"
 
@@ -92,6 +94,110 @@ std::string Milliseconds(std::uint64_t us)
     return std::to_string(us / 1000) + " ms";
 }
 
+// The dispatch loop's clock in the watch. Each wait first prints what the
+// loop's last pass decided: the line of the code that the pass took, or a
+// line of the messages that came with no code.
+class WatchClock final : public DispatchClock {
+public:
+    WatchClock(const PollFunction& poll, const PluginSettings& settings, const KeyTable& table,
+               const WatchLimits& limits, const win::Event& loopStop, PendingCode& slot, CollectingSink& sink,
+               std::ostream& out, const MessageFunction& onMessage)
+        : poll_(poll), settings_(settings), table_(table), stop_(limits.stop), loopStop_(loopStop), slot_(slot),
+          sink_(sink), out_(out), onMessage_(onMessage), startUs_(win::SteadyMicroseconds()),
+          endUs_(limits.duration ? startUs_ + limits.duration->count() * 1000 : kNever), pacer_(startUs_),
+          timedOutUs_(startUs_)
+    {
+    }
+
+    std::size_t Count() const { return count_; }
+
+    std::uint64_t NowMicroseconds() override { return win::SteadyMicroseconds(); }
+
+    CodeWait Wait(std::optional<std::chrono::microseconds> timeout) override
+    {
+        PrintLastPass();
+        std::uint64_t nowUs = win::SteadyMicroseconds();
+        const std::uint64_t timeoutUs =
+            timeout ? nowUs + static_cast<std::uint64_t>(std::max<std::int64_t>(timeout->count(), 0)) : kNever;
+        for (;;) {
+            if (nowUs >= endUs_)
+                return Stop();
+            if (nowUs >= pacer_.NextPollUs()) {
+                std::optional<unsigned char> code = poll_();
+                nowUs = win::SteadyMicroseconds();
+                pacer_.Polled(nowUs, settings_.interval);
+                if (code) {
+                    StoreCode(slot_, *code);
+                    arrival_ = Arrival{*code, nowUs};
+                    return CodeWait::kSignalled;
+                }
+            }
+            if (nowUs >= timeoutUs) {
+                timedOutUs_ = nowUs;
+                return CodeWait::kTimedOut;
+            }
+            std::uint64_t wakeUs = std::min({pacer_.NextPollUs(), endUs_, timeoutUs});
+            HANDLE stop = stop_;
+            if (timedWait_.Wait(&stop, 1, std::chrono::microseconds(wakeUs - nowUs)) != WAIT_TIMEOUT)
+                return Stop();  // stopped, or no event to wait on: spinning would be worse than ending
+            nowUs = win::SteadyMicroseconds();
+        }
+    }
+
+private:
+    struct Arrival {
+        unsigned char code;
+        std::uint64_t atUs;
+    };
+
+    // Ends the loop through its stop event; where that cannot be set, as a
+    // failed wait does.
+    CodeWait Stop() { return loopStop_.Set() ? CodeWait::kSignalled : CodeWait::kFailed; }
+
+    void PrintLastPass()
+    {
+        std::uint64_t atUs = arrival_ ? arrival_->atUs : timedOutUs_;
+        std::vector<PredictedMessage> messages = sink_.Take(static_cast<std::uint32_t>((atUs - startUs_) / 1000));
+        if (arrival_) {
+            char codeText[kCodeTextSize] = {};
+            FormatCodeText(arrival_->code, settings_.codeTextDigits, codeText);
+            KeyNames names = LookUpKey(table_, codeText);
+            std::string keyName(names.keyName);
+            PrintLine(out_, Seconds(atUs - startUs_), lastCodeUs_ ? Milliseconds(atUs - *lastCodeUs_) : "", codeText,
+                      keyName, std::string(names.modelName), MessagesText(messages, keyName));
+            lastCodeUs_ = atUs;
+            arrival_.reset();
+        } else if (!messages.empty()) {
+            PrintLine(out_, Seconds(atUs - startUs_), "", "", messages.front().keyName, messages.front().modelName,
+                      MessagesText(messages, messages.front().keyName));
+        }
+        count_ += messages.size();
+        if (onMessage_) {
+            for (const PredictedMessage& message : messages)
+                onMessage_(message);
+        }
+        out_.flush();
+    }
+
+    const PollFunction& poll_;
+    const PluginSettings& settings_;
+    const KeyTable& table_;
+    const HANDLE stop_;
+    const win::Event& loopStop_;
+    PendingCode& slot_;
+    CollectingSink& sink_;
+    std::ostream& out_;
+    const MessageFunction& onMessage_;
+    const win::TimedWait timedWait_;
+    const std::uint64_t startUs_;
+    const std::uint64_t endUs_;
+    PollPacer pacer_;
+    std::optional<Arrival> arrival_;      // the code the loop's next pass takes
+    std::uint64_t timedOutUs_;            // when the last wait timed out
+    std::optional<std::uint64_t> lastCodeUs_;
+    std::size_t count_ = 0;
+};
+
 }  // namespace
 
 std::string MessageText(std::int32_t param)
@@ -107,84 +213,19 @@ std::size_t WatchReceiver(const PollFunction& poll, const PluginSettings& settin
                           std::ostream& out, const MessageFunction& onMessage)
 {
     const KeyTiming timing{BoundedWait(settings.wait1), BoundedWait(settings.waitN), BoundedWait(settings.waitR)};
-    const std::uint64_t intervalUs = std::uint64_t{BoundedInterval(settings.interval)} * 1000;
     const KeyTable table{&settings.keyMap, &settings.modelNames, settings.codeTextDigits};
 
     RemoteEvent record{};
     KeyEventTexts texts{};
     CollectingSink sink(record, texts);
     KeyDispatcher dispatcher(record, texts, sink, timing);
-    const win::TimedWait timedWait;
+    PendingCode slot;
+    const win::Event loopStop = win::Event::CreateManualReset();
 
     PrintLine(out, "time", "gap", "code", "key", "model", "the plug-in sends");
     out.flush();
 
-    std::size_t count = 0;
-    const std::uint64_t startUs = SteadyMicroseconds();
-    const std::uint64_t endUs = limits.duration ? startUs + limits.duration->count() * 1000 : kNever;
-    std::uint64_t nextPollUs = startUs;
-    std::optional<std::uint64_t> lastCodeUs;
-    auto sinceStartMs = [startUs](std::uint64_t atUs) { return static_cast<std::uint32_t>((atUs - startUs) / 1000); };
-    auto pass = [&](const std::vector<PredictedMessage>& messages) {
-        count += messages.size();
-        if (onMessage) {
-            for (const PredictedMessage& message : messages)
-                onMessage(message);
-        }
-    };
-
-    for (;;) {
-        std::uint64_t nowUs = SteadyMicroseconds();
-        if (nowUs >= endUs)
-            break;
-
-        if (nowUs >= nextPollUs) {
-            std::optional<unsigned char> code = poll();
-            nowUs = SteadyMicroseconds();
-            if (code) {
-                auto tick = static_cast<std::uint32_t>(nowUs / 1000);
-                dispatcher.TakeCode(*code, tick);
-                dispatcher.RunPass(tick, timing, table);
-                std::vector<PredictedMessage> messages = sink.Take(sinceStartMs(nowUs));
-                char codeText[kCodeTextSize] = {};
-                FormatCodeText(*code, settings.codeTextDigits, codeText);
-                KeyNames names = LookUpKey(table, codeText);
-                std::string keyName(names.keyName);
-                PrintLine(out, Seconds(nowUs - startUs), lastCodeUs ? Milliseconds(nowUs - *lastCodeUs) : "",
-                          codeText, keyName, std::string(names.modelName), MessagesText(messages, keyName));
-                pass(messages);
-                lastCodeUs = nowUs;
-            }
-            nextPollUs = std::max(nextPollUs + intervalUs, nowUs);
-        }
-
-        // A repeat or the time-out release that is due now, with no code.
-        nowUs = SteadyMicroseconds();
-        auto tick = static_cast<std::uint32_t>(nowUs / 1000);
-        std::optional<std::uint32_t> deadline = dispatcher.NextDeadline(tick, timing);
-        if (deadline && *deadline == tick) {
-            dispatcher.TimeOut(tick, timing);
-            dispatcher.RunPass(tick, timing, table);
-            std::vector<PredictedMessage> messages = sink.Take(sinceStartMs(nowUs));
-            if (!messages.empty()) {
-                PrintLine(out, Seconds(nowUs - startUs), "", "", messages.front().keyName, messages.front().modelName,
-                          MessagesText(messages, messages.front().keyName));
-                pass(messages);
-            }
-            deadline = dispatcher.NextDeadline(tick, timing);
-        }
-        out.flush();
-
-        // A deadline is a whole millisecond of the tick count, as in the
-        // DispatchThread: the wait ends as that millisecond begins.
-        std::uint64_t wakeUs = std::min(nextPollUs, endUs);
-        if (deadline)
-            wakeUs = std::min(wakeUs, nowUs - nowUs % 1000 + std::uint64_t{*deadline - tick} * 1000);
-        auto wait = std::chrono::microseconds(wakeUs > nowUs ? wakeUs - nowUs : 0);
-        HANDLE stop = limits.stop;
-        DWORD woke = timedWait.Wait(&stop, 1, wait);
-        if (woke != WAIT_TIMEOUT)
-            break;  // stopped, or no event to wait on: spinning would be worse than ending
-    }
-    return count;
+    WatchClock clock(poll, settings, table, limits, loopStop, slot, sink, out, onMessage);
+    RunDispatchLoop({slot, loopStop, [&timing] { return timing; }, [&table] { return table; }}, dispatcher, clock);
+    return clock.Count();
 }

@@ -1,11 +1,12 @@
 #pragma once
-// The core of the watch command: polls the receiver on one thread, paced as
-// the plug-in's ReceiverThread paces its polls, and feeds every code to the
-// plug-in's own KeyDispatcher, waking at its deadlines as the DispatchThread
-// does. What the dispatcher sends is what the plug-in would send the host
-// with the same settings; it is printed beside the codes and counted.
+// The core of the watch command: runs the plug-in's own dispatch loop on a
+// clock that polls the receiver, paced as the plug-in's ReceiverThread
+// paces its polls. What the loop sends is what the plug-in would send the
+// host with the same settings; it is printed beside the codes and counted.
 
 #include "tools/remote/PluginFiles.h"
+
+#include "plugin/receiver/PacedPolls.h"
 
 #include <windows.h>
 
@@ -25,9 +26,6 @@ struct PredictedMessage {
     std::string modelName;
     std::string codeText;
 };
-
-// One poll of the receiver: the code it reports, if any.
-using PollFunction = std::function<std::optional<unsigned char>()>;
 
 struct WatchLimits {
     std::optional<std::chrono::milliseconds> duration;  // none: until stop is set

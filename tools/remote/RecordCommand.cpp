@@ -3,8 +3,8 @@
 #include "common/win/AnsiText.h"
 #include "common/win/ErrorText.h"
 #include "common/win/Handle.h"
-#include "plugin/core/Clock.h"
-#include "plugin/receiver/Receiver.h"
+#include "common/win/SteadyClock.h"
+#include "plugin/receiver/PacedPolls.h"
 #include "tools/remote/CommandLine.h"
 #include "tools/remote/Commands.h"
 #include "tools/remote/ConsoleStop.h"
@@ -107,19 +107,17 @@ int RecordReports(ReceiverSession& session, const RecordRequest& request, std::o
     std::vector<TimedReport> reports;
     // The plug-in's own clock: the tick count's steps of 16 ms would blur
     // the spacing of a held button.
-    const std::uint64_t start = SteadyMilliseconds();
-    auto elapsedMs = [start] { return static_cast<std::uint32_t>(SteadyMilliseconds() - start); };
-    for (;;) {
-        std::uint32_t nowMs = elapsedMs();
-        if (nowMs >= request.durationMs)
-            break;
-        if (std::optional<unsigned char> code = session.Poll())
-            reports.push_back({nowMs, *code});
-        if (!request.stopEvent)
-            Sleep(intervalMs);
-        else if (WaitForSingleObject(request.stopEvent, intervalMs) == WAIT_OBJECT_0)
-            break;
-    }
+    const std::uint64_t start = win::SteadyMilliseconds();
+    auto elapsedMs = [start] { return static_cast<std::uint32_t>(win::SteadyMilliseconds() - start); };
+    RunPacedPolls([&session] { return session.Poll(); }, [&request] { return request.intervalMs; }, request.stopEvent,
+                  [&](std::optional<unsigned char> code) {
+                      std::uint32_t nowMs = elapsedMs();
+                      if (nowMs >= request.durationMs)
+                          return false;
+                      if (code)
+                          reports.push_back({nowMs, *code});
+                      return true;
+                  });
     std::uint32_t seconds = (elapsedMs() + 500) / 1000;
 
     if (!ReplaceWhole(request.path, partPath,

@@ -1,41 +1,32 @@
 // The ReceiverThread polls the receiver: one GetCode call, then a pause of
 // Interval milliseconds, read anew on every pass. Every code other than 255
 // goes into the PendingCode slot and the CodeEvent is signalled; the thread
-// knows nothing of presses and releases. The pause is a wait on a stop event,
-// so Stop never waits out a long Interval.
+// knows nothing of presses and releases. The polls are paced as
+// RunPacedPolls paces them.
 
-#include "plugin/receiver/Receiver.h"
+#include "plugin/core/PluginReceiver.h"
 
-#include "plugin/config/TextCase.h"
-#include "plugin/core/Clock.h"
 #include "plugin/core/PluginState.h"
 
+#include "plugin/config/TextCase.h"
+#include "plugin/receiver/DeviceChoice.h"
+#include "plugin/receiver/PacedPolls.h"
 #include "wrapper/CardType.h"
-#include "wrapper/PltRemoteWrap.h"
 
-#include <algorithm>
+#include <optional>
 
 namespace {
 
-// Polls are paced Interval apart from one start to the next, so neither the
-// time GetCode takes nor a pause that ends late delays the next poll: a code
-// waits at most one Interval to be seen. A receiver slower than Interval is
-// polled again at once, never in a burst to catch up.
 void PollReceiver(PluginState& plugin)
 {
-    std::uint64_t nextPoll = SteadyMilliseconds();
-    DWORD pause = 0;
-    do {
-        unsigned char code = kNoReceiverCode;
-        plugin.wrapper.GetCode(&code);
-        if (code != kNoReceiverCode) {
-            StoreCode(plugin.pendingCode, code);
-            plugin.codeEvent.Set();
-        }
-        std::uint64_t now = SteadyMilliseconds();
-        nextPoll = std::max(nextPoll + BoundedInterval(plugin.settings.interval), now);
-        pause = static_cast<DWORD>(nextPoll - now);
-    } while (plugin.receiverStop.Wait(pause) == WAIT_TIMEOUT);
+    RunPacedPolls([&plugin] { return plugin.wrapper.Poll(); }, [&plugin] { return plugin.settings.interval.load(); },
+                  plugin.receiverStop.Get(), [&plugin](std::optional<unsigned char> code) {
+                      if (code) {
+                          StoreCode(plugin.pendingCode, *code);
+                          plugin.codeEvent.Set();
+                      }
+                      return true;
+                  });
 }
 
 DWORD WINAPI ReceiverThreadProc(void*) noexcept
@@ -62,15 +53,15 @@ void ReceiverOpen()
         if (!name)
             break;
         plugin.devices->push_back(name);
-        // The search runs on the receiver's buffer, upper-cased in place; the
-        // list keeps the name as the receiver gave it.
+        // The list keeps the name as the receiver gave it; the receiver's
+        // buffer is left upper-cased, as the name search has always left it.
         for (char* c = name; *c; ++c)
             *c = AsciiUpper(*c);
-        if (plugin.settings.device == -1 && NamesTunerCard(name))
-            plugin.settings.device = static_cast<std::int32_t>(index);
     }
+    // -1 until the first open of the process has picked a device; later opens
+    // keep it.
     if (plugin.settings.device == -1)
-        plugin.settings.device = 0;
+        plugin.settings.device = static_cast<std::int32_t>(ChooseDevice(std::nullopt, *plugin.devices).index);
 }
 
 void ReceiverClose()

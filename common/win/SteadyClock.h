@@ -1,10 +1,13 @@
 #pragma once
-// The plug-in's one clock: milliseconds from the high-resolution counter.
-// GetTickCount advances in steps of 10 to 16 ms, which would put a repeat, a
-// release or a poll up to a step away from its time.
+// The one clock of the plug-in and its companion: time from the
+// high-resolution counter. GetTickCount advances in steps of 10 to 16 ms,
+// which would put a repeat, a release or a poll up to a step away from its
+// time.
 
 #include <chrono>
 #include <cstdint>
+
+namespace win {
 
 inline std::uint64_t SteadyMicroseconds()
 {
@@ -16,3 +19,5 @@ inline std::uint64_t SteadyMilliseconds()
 {
     return SteadyMicroseconds() / 1000;
 }
+
+}  // namespace win
