@@ -12,6 +12,14 @@
 
 namespace win {
 
+// "Pelcato: TEXT".
+inline void ReportProblem(const char* text) noexcept
+{
+    char line[256];
+    std::snprintf(line, sizeof line, "Pelcato: %s\n", text);
+    ::OutputDebugStringA(line);
+}
+
 // "Pelcato: CALL failed, error N", N being GetLastError's value: call it
 // right after the failing call, before anything else can change it.
 inline void ReportFailedCall(const char* call) noexcept

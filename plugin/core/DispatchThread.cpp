@@ -14,6 +14,7 @@
 #include "plugin/core/KeyDispatcher.h"
 #include "plugin/core/PluginState.h"
 
+#include "common/win/DebugOutput.h"
 #include "common/win/MessageWait.h"
 #include "common/win/SteadyClock.h"
 #include "common/win/TimedWait.h"
@@ -132,6 +133,7 @@ DWORD WINAPI DispatchThreadProc(void*) noexcept
         RunDispatchThread(plugin, clock);
     } catch (...) {
         // Nothing may leave a thread procedure; the thread just ends.
+        win::ReportCaughtException("the DispatchThread");
     }
     return 0;
 }

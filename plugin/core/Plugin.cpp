@@ -24,6 +24,7 @@
 #include "plugin/core/PluginState.h"
 #include "plugin/core/SetupSession.h"
 
+#include "common/win/DebugOutput.h"
 #include "common/win/MessageWait.h"
 #include "common/win/ModulePath.h"
 
@@ -149,15 +150,19 @@ void Start()
     ReleaseHeldKey(plugin);
     ClearCode(plugin.pendingCode);
     plugin.codeEvent = win::Event::CreateManualReset();
-    if (!plugin.codeEvent)
+    if (!plugin.codeEvent) {
+        win::ReportFailedCall("Start: CreateEvent for the CodeEvent");
         return;
+    }
     if (!ReceiverStart()) {
         plugin.codeEvent.Close();
         return;
     }
     plugin.dispatchStop = win::Event::CreateManualReset();
-    if (plugin.dispatchStop)
-        plugin.dispatchThread = win::Thread::Start(DispatchThreadProc);
+    if (!plugin.dispatchStop)
+        win::ReportFailedCall("Start: CreateEvent for the DispatchThread's stop");
+    else if (!(plugin.dispatchThread = win::Thread::Start(DispatchThreadProc)))
+        win::ReportFailedCall("Start: CreateThread for the DispatchThread");
     if (!plugin.dispatchThread) {
         plugin.dispatchStop.Close();
         ReceiverStop();

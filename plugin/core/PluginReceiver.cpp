@@ -8,12 +8,14 @@
 
 #include "plugin/core/PluginState.h"
 
+#include "common/win/DebugOutput.h"
 #include "plugin/config/TextCase.h"
 #include "plugin/receiver/DeviceChoice.h"
 #include "plugin/receiver/PacedPolls.h"
 #include "wrapper/CardType.h"
 
 #include <optional>
+#include <string>
 
 namespace {
 
@@ -35,6 +37,7 @@ DWORD WINAPI ReceiverThreadProc(void*) noexcept
         PollReceiver(ThePlugin());
     } catch (...) {
         // Nothing may leave a thread procedure; the thread just ends.
+        win::ReportCaughtException("the ReceiverThread");
     }
     return 0;
 }
@@ -78,12 +81,17 @@ bool ReceiverStart()
     // The chip type must be in place before the device is selected.
     plugin.wrapper.SetChipTypeTM(plugin.settings.chipTypeTM ? 1 : 0);
     plugin.wrapper.SelectDevice(static_cast<unsigned long>(plugin.settings.device));
+    if (const char* problem = WrapperProblemText(plugin.wrapper.State()))
+        win::ReportProblem(("Start: no code will come, " + std::string(problem)).c_str());
 
     plugin.receiverStop = win::Event::CreateManualReset();
-    if (!plugin.receiverStop)
+    if (!plugin.receiverStop) {
+        win::ReportFailedCall("Start: CreateEvent for the ReceiverThread's stop");
         return false;
+    }
     plugin.receiverThread = win::Thread::Start(ReceiverThreadProc);
     if (!plugin.receiverThread) {
+        win::ReportFailedCall("Start: CreateThread for the ReceiverThread");
         plugin.receiverStop.Close();
         return false;
     }

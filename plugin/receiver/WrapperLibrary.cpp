@@ -1,5 +1,6 @@
 #include "plugin/receiver/WrapperLibrary.h"
 
+#include "common/win/DebugOutput.h"
 #include "common/win/FileKind.h"
 #include "common/win/Handle.h"
 #include "common/win/ProcAddress.h"
@@ -21,6 +22,9 @@ void WrapperLibrary::Load(const std::wstring& folder)
     win::Module library(beside ? ::LoadLibraryExW(besidePlugin.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH)
                                : ::LoadLibraryW(kWrapperFileName));
     HMODULE module = library.Get();
+    if (!module)
+        win::ReportFailedCall(beside ? "LoadLibraryEx of the pltremotewrap.dll beside the plug-in"
+                                     : "LoadLibrary of pltremotewrap.dll");
     Exports exports;
     exports.remoteCreate = win::ProcAddress<decltype(exports.remoteCreate)>(module, kRemoteCreateExport);
     exports.remoteRelease = win::ProcAddress<decltype(exports.remoteRelease)>(module, kRemoteReleaseExport);
@@ -36,6 +40,8 @@ void WrapperLibrary::Load(const std::wstring& folder)
         library.Detach();
         return;
     }
+    if (module)
+        win::ReportProblem("pltremotewrap.dll lacks one of its seven exports");
     // A wrapper that is there but will not load lacks its own import, the
     // receiver library, which Windows looked for beside it and on the path.
     state_ = beside ? WrapperState::kReceiverLibraryMissing : WrapperState::kWrapperMissing;

@@ -5,6 +5,7 @@
 // high-resolution timer, which Wine offers, and the plain wait that systems
 // without one get.
 
+#include "common/Guarded.h"
 #include "common/win/TimedWait.h"
 #include "plugin/core/Plugin.h"
 #include "plugin/core/PluginState.h"
@@ -26,6 +27,7 @@
 #include <cstring>
 #include <functional>
 #include <future>
+#include <mutex>
 #include <new>
 #include <string>
 #include <thread>
@@ -699,6 +701,56 @@ TEST_F(Lifecycle, SetupThatFailsAnywhereLeavesThePlugInAsItFoundIt)
     EXPECT_FALSE(failed) << "a Setup got past every allocation";
     PushCodes({0x1A});
     EXPECT_TRUE(host.WaitForRelease(kPatienceMs)) << "keys reach the host again";
+}
+
+// What OutputDebugString writes in this process, as a debug-output viewer
+// would show it: the call raises an exception that a debugger, or a
+// vectored handler, sees first.
+class DebugOutputLines {
+public:
+    DebugOutputLines() : handler_(::AddVectoredExceptionHandler(1, &Keep)) { Lines().clear(); }
+    ~DebugOutputLines() { ::RemoveVectoredExceptionHandler(handler_); }
+    std::vector<std::string> Taken() const
+    {
+        std::lock_guard lock(Mutex());
+        return Lines();
+    }
+
+private:
+    static LONG CALLBACK Keep(EXCEPTION_POINTERS* pointers)
+    {
+        const EXCEPTION_RECORD& record = *pointers->ExceptionRecord;
+        if (record.ExceptionCode == DBG_PRINTEXCEPTION_C && record.NumberParameters >= 2) {
+            std::lock_guard lock(Mutex());
+            Lines().emplace_back(reinterpret_cast<const char*>(record.ExceptionInformation[1]));
+        }
+        return EXCEPTION_CONTINUE_SEARCH;
+    }
+    static std::vector<std::string>& Lines()
+    {
+        static std::vector<std::string> lines;
+        return lines;
+    }
+    static std::mutex& Mutex()
+    {
+        static std::mutex mutex;
+        return mutex;
+    }
+    void* handler_;
+};
+
+// The host hears nothing of a call that an exception ended; a user with a
+// debug-output viewer reads which one, and why.
+TEST_F(Lifecycle, AnEntryPointEndedByAnExceptionLeavesALineInTheDebugOutput)
+{
+    DebugOutputLines debugOutput;
+    host.Run([] {
+        FailAllocationAfter(0);
+        Guarded("Setup", plugin::Setup);
+        DisarmFailingAllocation();
+    });
+    EXPECT_EQ(debugOutput.Taken(), (std::vector<std::string>{"Pelcato: Setup ended by an exception: std::bad_alloc\n"}));
+    EXPECT_EQ(SetupForm, nullptr);
 }
 
 }  // namespace
