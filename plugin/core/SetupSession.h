@@ -6,6 +6,9 @@
 // settings file takes no writes, the choices apply all the same, and the
 // user is told once, after the dialog has closed.
 //
+// The session is the plug-in as the dialog sees it: the dialog reads and
+// changes the plug-in's state through it alone, on the host's thread.
+//
 // The host may call in whenever the session waits or the dialog's loop
 // runs. A Close ends the session there: nothing is stored, reloaded or
 // started afterwards, even when an Open has followed the Close.
