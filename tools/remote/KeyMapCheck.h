@@ -6,6 +6,7 @@
 // setup dialog, and an active key map that is not there.
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The settings file that Pelcato.dll keeps beside itself, as findings name it.
@@ -26,3 +27,13 @@ std::vector<Finding> CheckKeyMapFolder(const std::wstring& folder, const std::ws
 // "File.cfg(12): text", or "File.cfg: text" for the file as a whole: the
 // form editors and build logs understand.
 std::string FormatFinding(const Finding& finding);
+
+// Why name cannot be written into a key map as a key name that the host then
+// receives as typed; empty when it can. Besides what check reports of the
+// names it reads (empty, longer than the record holds), this refuses what
+// would not read back as written: blanks or quotes around the name, which
+// the reader drops, and control characters, which break the line. Key names
+// also stand at the start of lines, as the names of entries that refer to a
+// key, so "=" and a first ";" or "[" are refused too. Plain ASCII only: the
+// console's code page is not the one the key map is read in.
+std::string KeyNameProblem(std::string_view name);
