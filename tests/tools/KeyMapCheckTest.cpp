@@ -6,6 +6,7 @@
 #include "common/win/AnsiText.h"
 #include "plugin/config/KeyMap.h"
 #include "plugin/config/KeyMapFiles.h"
+#include "plugin/core/RemoteEvent.h"
 #include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -149,6 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
 struct KeyNameCase {
     std::string name;
     const char* refusal;  // empty: taken
+    std::size_t limit = kKeyNameLimit;
 };
 
 void PrintTo(const KeyNameCase& test, std::ostream* out)
@@ -161,7 +163,7 @@ class LearntKeyName : public testing::TestWithParam<KeyNameCase> {};
 TEST_P(LearntKeyName, IsRefusedWithItsReasonOrReadsBackAsTyped)
 {
     const KeyNameCase& test = GetParam();
-    std::string problem = KeyNameProblem(test.name);
+    std::string problem = NameProblem(test.name, test.limit);
     if (*test.refusal) {
         EXPECT_NE(problem.find(test.refusal), std::string::npos)
             << "expected \"" << test.refusal << "\" in the refusal, actual: \"" << problem << "\"";
@@ -184,12 +186,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(KeyNameCase{"Power", ""}, KeyNameCase{"Volume Up", ""}, KeyNameCase{"Ch+ (next)", ""},
                     KeyNameCase{"A;B[C]", ""}, KeyNameCase{kLongest, ""},
                     KeyNameCase{"", "cannot be empty"},
-                    KeyNameCase{kLongest + "K", "at most 123 characters; this one has 124"},
+                    KeyNameCase{kLongest + "K", "has 124 characters; the host receives only the first 123"},
                     KeyNameCase{" Power", "begin or end with a blank"}, KeyNameCase{"Power ", "begin or end with a blank"},
                     KeyNameCase{"\"Power\"", "in quotes"}, KeyNameCase{"Pow\ter", "control characters"},
                     KeyNameCase{"Pow\x7F" "er", "control characters"}, KeyNameCase{"Lautst\xE4rke", "plain ASCII"},
                     KeyNameCase{"A=B", "cannot hold \"=\""}, KeyNameCase{";Power", "cannot begin with \";\""},
-                    KeyNameCase{"[Power]", "cannot begin with \"[\""}));
+                    KeyNameCase{"[Power]", "cannot begin with \"[\""},
+                    KeyNameCase{std::string(64, 'M'), "has 64 characters; the host receives only the first 63",
+                                kModelNameLimit}));
 
 TEST(ShippedKeyMaps, ComeOutClean)
 {
