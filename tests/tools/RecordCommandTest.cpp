@@ -362,10 +362,11 @@ TEST_P(RecordRoundTrip, PluginMakesTheSameMessagesOfTheRecordingAsOfTheSession)
 INSTANTIATE_TEST_SUITE_P(Intervals, RecordRoundTrip, testing::Values(20, 100));
 
 // A user at the remote and at the keyboard: at each of learn's questions
-// the next step, a button played on the simulated receiver, a line typed, or
-// Ctrl+C. After the last step the input ends.
+// the next step, a button played on the simulated receiver, a line typed,
+// Ctrl+C, or nothing while a button played before is still to come. After
+// the last step the input ends.
 struct LearnStep {
-    enum Kind { kButton, kLine, kStop } kind;
+    enum Kind { kButton, kLine, kStop, kNone } kind;
     std::string text;  // the button's script, or the line
 };
 
@@ -380,6 +381,7 @@ LearnStep Typed(const char* line)
 }
 
 const LearnStep kCtrlC{LearnStep::kStop, ""};
+const LearnStep kAlreadyPlayed{LearnStep::kNone, ""};
 
 class ScriptedAnswers final : public LineInput {
 public:
@@ -408,7 +410,7 @@ public:
         } else if (step.kind == LearnStep::kLine) {
             line_ = step.text;
             ready_.Set();
-        } else {
+        } else if (step.kind == LearnStep::kStop) {
             stop_.Set();
         }
     }
@@ -559,7 +561,10 @@ INSTANTIATE_TEST_SUITE_P(
         LearnCase{"HeldButtonCountsOnce",
                   nullptr,
                   "Held",
-                  {Button("hold 1A 1200"), Typed("Power"), Button("tap 0B"), Typed("VolumeUp"), Typed("")},
+                  // The name comes while the button is still held, and the
+                  // next button follows the release by itself.
+                  {Button("hold 1A 1200\npause 600\ntap 0B\n"), Typed("Power"), kAlreadyPlayed, Typed("VolumeUp"),
+                   Typed("")},
                   "[Setup]\r\nName=Held\r\n\r\n[Keys]\r\n0000001A=Power\r\n0000000B=VolumeUp\r\n",
                   {{"Code 0000001A", 1}, {"Code 0000000B", 1}, {"Press a button", 3}, {"Model name", 0}},
                   kExitOk},
