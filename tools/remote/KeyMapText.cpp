@@ -22,7 +22,8 @@ KeyMapText::KeyMapText(std::string_view text)
         start = end + 1;
     }
     // A file without a single CR LF keeps its bare line feeds.
-    lineEnd_ = lines_.empty() || (!lines_.front().empty() && lines_.front().back() == '\r') ? "\r" : "";
+    if (lines_.empty() || (!lines_.front().empty() && lines_.front().back() == '\r'))
+        lineEnd_.push_back('\r');
 }
 
 std::string KeyMapText::Text() const
@@ -45,14 +46,8 @@ bool KeyMapText::HasModelName() const
 void KeyMapText::SetModelName(std::string_view name)
 {
     std::string line = std::string(kNameKey) + "=" + std::string(name);
-    if (int entry = FindEntry(kSetupSection, kNameKey); entry >= 0) {
-        Replace(entry, line);
+    if (SetEntry(kSetupSection, kNameKey, line))
         return;
-    }
-    if (int setup = LastLineOf(kSetupSection); setup >= 0) {
-        Insert(setup + 1, line);
-        return;
-    }
     std::vector<IniTextLine> scanned = ScanIniText(Text());
     int first = 0;
     while (first < static_cast<int>(scanned.size()) && scanned[first].kind != IniTextLine::kSection)
@@ -66,18 +61,25 @@ void KeyMapText::SetModelName(std::string_view name)
 void KeyMapText::SetKey(std::string_view codeText, std::string_view keyName)
 {
     std::string line = std::string(codeText) + "=" + std::string(keyName);
-    if (int entry = FindEntry(kKeysSection, codeText); entry >= 0) {
-        Replace(entry, line);
+    if (SetEntry(kKeysSection, codeText, line))
         return;
-    }
-    if (int last = LastLineOf(kKeysSection); last >= 0) {
-        Insert(last + 1, line);
-        return;
-    }
     if (!lines_.empty() && !lines_.back().empty() && lines_.back() != "\r")
         Insert(static_cast<int>(lines_.size()), "");
     Insert(static_cast<int>(lines_.size()), std::string("[") + kKeysSection + "]");
     Insert(static_cast<int>(lines_.size()), line);
+}
+
+bool KeyMapText::SetEntry(std::string_view section, std::string_view name, std::string_view line)
+{
+    if (int entry = FindEntry(section, name); entry >= 0) {
+        Replace(entry, line);
+        return true;
+    }
+    if (int last = LastLineOf(section); last >= 0) {
+        Insert(last + 1, line);
+        return true;
+    }
+    return false;
 }
 
 int KeyMapText::FindEntry(std::string_view section, std::string_view name) const

@@ -28,6 +28,10 @@ public:
     void SetKey(std::string_view codeText, std::string_view keyName);
 
 private:
+    // Puts line in place of the section's first entry called name, else
+    // after the section's last entry; false when the file has no such
+    // section.
+    bool SetEntry(std::string_view section, std::string_view name, std::string_view line);
     // The index of the first entry line called name in section, or -1.
     int FindEntry(std::string_view section, std::string_view name) const;
     // The index of the last line of section that is an entry or its header,

@@ -336,6 +336,12 @@ struct LearnArguments {
     std::optional<std::string> model;
 };
 
+bool EndsWithKeyMapExtension(const std::wstring& file)
+{
+    constexpr std::size_t kLength = std::size(kKeyMapExtension) - 1;
+    return file.size() > kLength && SameFileName(std::wstring_view(file).substr(file.size() - kLength), kKeyMapExtension);
+}
+
 std::optional<LearnArguments> ParseArguments(const Arguments& arguments)
 {
     LearnArguments parsed;
@@ -351,15 +357,9 @@ std::optional<LearnArguments> ParseArguments(const Arguments& arguments)
         else
             return std::nullopt;
     }
-    if (parsed.file.empty())
+    if (!EndsWithKeyMapExtension(parsed.file))
         return std::nullopt;
     return parsed;
-}
-
-bool EndsWithKeyMapExtension(const std::wstring& file)
-{
-    constexpr std::size_t kLength = std::size(kKeyMapExtension) - 1;
-    return file.size() > kLength && SameFileName(std::wstring_view(file).substr(file.size() - kLength), kKeyMapExtension);
 }
 
 // A FILE without a folder lies in the plug-in's folder, where the setup
@@ -378,28 +378,26 @@ std::wstring KeyMapPath(const std::wstring& file)
 int RunLearn(const Arguments& arguments, std::ostream& out)
 {
     std::optional<LearnArguments> parsed = ParseArguments(arguments);
-    if (!parsed || !EndsWithKeyMapExtension(parsed->file)) {
+    if (!parsed) {
         out << kUsageText;
         return kExitCannot;
     }
-    if (parsed->model) {
-        if (std::string problem = NameProblem(*parsed->model, kModelNameLimit); !problem.empty()) {
-            out << "The model name " << problem << ".\n";
-            return kExitCannot;
-        }
-    }
-    ReceiverSession session;
-    std::optional<PluginReceiver> receiver = OpenPluginReceiver(session, out);
-    if (!receiver)
+    if (std::string problem = parsed->model ? NameProblem(*parsed->model, kModelNameLimit) : ""; !problem.empty()) {
+        out << "The model name " << problem << ".\n";
         return kExitCannot;
+    }
+    // stop outlives the last write: a close of the console waits for it.
     ConsoleStop stop;
     HandleLines input(::GetStdHandle(STD_INPUT_HANDLE));
     if (!stop || !input) {
         out << "Cannot watch for Ctrl+C and the keyboard at once. Run the command again.\n";
         return kExitCannot;
     }
-    out << "Device " << receiver->device.index << ". Ctrl+C ends; every name is saved as you give it.\n";
-    // stop outlives the last write: a close of the console waits for it.
-    return LearnKeys([&session] { return session.Poll(); }, receiver->settings,
-                     {KeyMapPath(parsed->file), parsed->model, stop.Event()}, input, out);
+    ReceiverSession session;
+    if (std::optional<PluginReceiver> receiver = OpenPluginReceiver(session, out)) {
+        out << "Device " << receiver->device.index << ". Ctrl+C ends; every name is saved as you give it.\n";
+        return LearnKeys([&session] { return session.Poll(); }, receiver->settings,
+                         {KeyMapPath(parsed->file), parsed->model, stop.Event()}, input, out);
+    }
+    return kExitCannot;
 }
