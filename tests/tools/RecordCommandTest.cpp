@@ -478,10 +478,10 @@ std::size_t Occurrences(const std::string& text, const std::string& piece)
 
 struct LearnCase {
     const char* name;
-    const char* existing;  // the key map before; null: there is none
+    std::optional<std::string> existing;  // the key map before, if there is one
     std::optional<std::string> model;
     std::vector<LearnStep> steps;
-    const char* learnt;    // the key map after
+    std::string learnt;  // the key map after
     std::vector<std::pair<std::string, std::size_t>> said;  // a piece of the output, and how often
     int exitCode;
 };
@@ -500,7 +500,7 @@ TEST_P(LearnSession, WritesTheKeyMapAsLearnt)
     folder.Write(L"Other.cfg", "[Setup]\r\nName=Other remote\r\n[Keys]\r\n0000001A=Power\r\n0000000C=VolDown\r\n");
     const std::wstring path = folder.PathOf(L"Living.cfg");
     if (test.existing)
-        folder.Write(L"Living.cfg", test.existing);
+        folder.Write(L"Living.cfg", *test.existing);
 
     Learnt learnt = LearnIn(path, test.model, test.steps);
 
@@ -511,24 +511,21 @@ TEST_P(LearnSession, WritesTheKeyMapAsLearnt)
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(path + kPartSuffix))) << "a part file is left";
 }
 
-constexpr char kHandKept[] =
-    "; My living-room remote, kept by hand.\r\n"
-    "[Setup]\r\n"
-    "Name=Living room\r\n"
-    "\r\n"
-    "[Keys]\r\n"
-    "; the red button\r\n"
-    "0000001a=Standby\r\n"
-    "0000000B=VolumeUp\r\n"
-    "\r\n"
-    "[Notes]\r\n"
-    "Bought=2019\r\n";
+// A key map kept by hand, with a comment before each section's first line,
+// a code written in lower case and a section the plug-in does not read.
+std::string HandKept(const std::string& model, const std::string& keys)
+{
+    return "; My living-room remote, kept by hand.\r\n[Setup]\r\nName=" + model +
+           "\r\n\r\n[Keys]\r\n; the red button\r\n" + keys + "\r\n[Notes]\r\nBought=2019\r\n";
+}
+
+const std::string kHandKept = HandKept("Living room", "0000001a=Standby\r\n0000000B=VolumeUp\r\n");
 
 INSTANTIATE_TEST_SUITE_P(
     Sessions, LearnSession,
     testing::Values(
         LearnCase{"NewFileAsksForTheModelOnce",
-                  nullptr,
+                  std::nullopt,
                   std::nullopt,
                   {Typed("Living room"), Button("tap 1A"), Typed("Power"), Button("tap 0B"), Typed("VolumeUp"),
                    Typed("")},
@@ -542,24 +539,13 @@ INSTANTIATE_TEST_SUITE_P(
                   std::nullopt,
                   {Button("tap 1A"), Typed("?"), Typed("A=B"), Typed("Power"), Button("tap 0C"), Typed("VolumeDown"),
                    Button("tap 2C"), Typed(""), Typed("")},
-                  "; My living-room remote, kept by hand.\r\n"
-                  "[Setup]\r\n"
-                  "Name=Living room\r\n"
-                  "\r\n"
-                  "[Keys]\r\n"
-                  "; the red button\r\n"
-                  "0000001A=Power\r\n"
-                  "0000000B=VolumeUp\r\n"
-                  "0000000C=VolumeDown\r\n"
-                  "\r\n"
-                  "[Notes]\r\n"
-                  "Bought=2019\r\n",
+                  HandKept("Living room", "0000001A=Power\r\n0000000B=VolumeUp\r\n0000000C=VolumeDown\r\n"),
                   {{"Model name", 0}, {"Code 0000001A, now Standby; other key maps name it Power.\n", 1},
                    {"The other key maps use Power, VolDown.\n", 1}, {"The name cannot hold \"=\"", 1},
                    {"Skipped.\n", 1}, {"Learnt 2 buttons", 1}},
                   kExitOk},
         LearnCase{"HeldButtonCountsOnce",
-                  nullptr,
+                  std::nullopt,
                   "Held",
                   // The name comes while the button is still held, and the
                   // next button follows the release by itself.
@@ -572,17 +558,7 @@ INSTANTIATE_TEST_SUITE_P(
                   kHandKept,
                   "Den",
                   {Button("tap 1A"), Typed("Power"), Button("tap 0C"), kCtrlC},
-                  "; My living-room remote, kept by hand.\r\n"
-                  "[Setup]\r\n"
-                  "Name=Den\r\n"
-                  "\r\n"
-                  "[Keys]\r\n"
-                  "; the red button\r\n"
-                  "0000001A=Power\r\n"
-                  "0000000B=VolumeUp\r\n"
-                  "\r\n"
-                  "[Notes]\r\n"
-                  "Bought=2019\r\n",
+                  HandKept("Den", "0000001A=Power\r\n0000000B=VolumeUp\r\n"),
                   {{"Code 0000000C", 1}, {"Learnt 1 button", 1}},
                   kExitOk},
         LearnCase{"NothingLearntLeavesTheFileAsItWas",
