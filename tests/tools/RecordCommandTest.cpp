@@ -12,6 +12,7 @@
 #include "tests/support/TextFile.h"
 #include "tools/remote/Commands.h"
 #include "tools/remote/ConsoleStop.h"
+#include "tools/remote/KeyMapText.h"
 #include "tools/remote/LearnCommand.h"
 #include "tools/remote/LineInput.h"
 #include "tools/remote/RecordCommand.h"
@@ -569,6 +570,39 @@ INSTANTIATE_TEST_SUITE_P(
                   {{"Nothing learnt", 1}},
                   kExitOk}),
     [](const testing::TestParamInfo<LearnCase>& info) { return std::string(info.param.name); });
+
+// One name learnt into key maps of other shapes: every line learn does not
+// change stays as written, line ends included.
+struct EditCase {
+    const char* name;
+    const char* before;
+    const char* model;  // null: the model name is left alone
+    const char* after;  // once 0000001A is named Power
+};
+
+class LearntKeyMapText : public testing::TestWithParam<EditCase> {};
+
+TEST_P(LearntKeyMapText, ChangesOnlyTheLinesOfTheNames)
+{
+    KeyMapText text(GetParam().before);
+    if (GetParam().model)
+        text.SetModelName(GetParam().model);
+    text.SetKey("0000001A", "Power");
+    EXPECT_EQ(text.Text(), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, LearntKeyMapText,
+    testing::Values(
+        EditCase{"LineFeedsOnlyAndNoLastLineEnd", "[Setup]\nName=A\n[Keys]\n0000000B=Up", nullptr,
+                 "[Setup]\nName=A\n[Keys]\n0000000B=Up\n0000001A=Power\n"},
+        EditCase{"KeysSectionBeforeSetupWithoutName", "[Keys]\r\n; none yet\r\n[Setup]\r\nOwner=me\r\n", "B",
+                 "[Keys]\r\n0000001A=Power\r\n; none yet\r\n[Setup]\r\nOwner=me\r\nName=B\r\n"},
+        EditCase{"NoSetupAndNoKeys", "; notes\r\n[Other]\r\nX=1\r\n", "C",
+                 "; notes\r\n[Setup]\r\nName=C\r\n\r\n[Other]\r\nX=1\r\n\r\n[Keys]\r\n0000001A=Power\r\n"},
+        EditCase{"CodeTheReaderNeverMatchesStays", "[Keys]\r\n1A=Old\r\n  0000001a = Older\r\n", nullptr,
+                 "[Keys]\r\n1A=Old\r\n0000001A=Power\r\n"}),
+    [](const testing::TestParamInfo<EditCase>& info) { return std::string(info.param.name); });
 
 // Nothing is asked and the receiver is not polled when the key map cannot
 // be written: the answers would be lost, and no copy goes elsewhere.
