@@ -4,6 +4,9 @@
 #include "tools/remote/KeyMapCheck.h"
 
 #include "common/win/AnsiText.h"
+#include "plugin/config/KeyMap.h"
+#include "plugin/config/KeyMapFiles.h"
+#include "plugin/core/RemoteEvent.h"
 #include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
@@ -140,6 +143,57 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"Pelcato.ini", "no settings file: the plug-in loads \"Mosker.cfg\""}}},
         FolderCase{"no settings file, and the key map loaded without one is there",
                    {{"Mosker.cfg", KeyMap("0000001A=Power\r\n")}}, {}}));
+
+// The names learn takes: each refused name with a piece of the reason, and
+// each taken one must come back from a key map as typed, with nothing that
+// check would report.
+struct KeyNameCase {
+    std::string name;
+    const char* refusal;  // empty: taken
+    std::size_t limit = kKeyNameLimit;
+};
+
+void PrintTo(const KeyNameCase& test, std::ostream* out)
+{
+    *out << testing::PrintToString(test.name);
+}
+
+class LearntKeyName : public testing::TestWithParam<KeyNameCase> {};
+
+TEST_P(LearntKeyName, IsRefusedWithItsReasonOrReadsBackAsTyped)
+{
+    const KeyNameCase& test = GetParam();
+    std::string problem = NameProblem(test.name, test.limit);
+    if (*test.refusal) {
+        EXPECT_NE(problem.find(test.refusal), std::string::npos)
+            << "expected \"" << test.refusal << "\" in the refusal, actual: \"" << problem << "\"";
+        return;
+    }
+    EXPECT_EQ(problem, "") << "expected the name to be taken";
+    ScratchFolder folder(L"keymap-name-test");
+    std::wstring path = folder.Write(L"Case.cfg", KeyMap("0000001A=" + test.name + "\r\n"));
+    folder.Write(L"Pelcato.ini", kSettings);
+    class KeyMap keyMap;  // the plug-in's, not this file's text maker
+    ModelNameList modelNames;
+    LoadKeyMapFile(path, keyMap, modelNames);
+    EXPECT_EQ(ValueOfLine(keyMap, 0), test.name) << "the name as the plug-in reads it back";
+    for (const Finding& finding : CheckKeyMapFolder(folder.Path(), folder.PathOf(L"Pelcato.ini")))
+        ADD_FAILURE() << "check reports a taken name: " << FormatFinding(finding);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Names, LearntKeyName,
+    testing::Values(KeyNameCase{"Power", ""}, KeyNameCase{"Volume Up", ""}, KeyNameCase{"Ch+ (next)", ""},
+                    KeyNameCase{"A;B[C]", ""}, KeyNameCase{kLongest, ""},
+                    KeyNameCase{"", "cannot be empty"},
+                    KeyNameCase{kLongest + "K", "has 124 characters; the host receives only the first 123"},
+                    KeyNameCase{" Power", "begin or end with a blank"}, KeyNameCase{"Power ", "begin or end with a blank"},
+                    KeyNameCase{"\"Power\"", "in quotes"}, KeyNameCase{"Pow\ter", "control characters"},
+                    KeyNameCase{"Pow\x7F" "er", "control characters"}, KeyNameCase{"Lautst\xE4rke", "plain ASCII"},
+                    KeyNameCase{"A=B", "cannot hold \"=\""}, KeyNameCase{";Power", "cannot begin with \";\""},
+                    KeyNameCase{"[Power]", "cannot begin with \"[\""},
+                    KeyNameCase{std::string(64, 'M'), "has 64 characters; the host receives only the first 63",
+                                kModelNameLimit}));
 
 TEST(ShippedKeyMaps, ComeOutClean)
 {

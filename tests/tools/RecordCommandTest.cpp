@@ -1,6 +1,8 @@
 // The record command: how reports become a script, and a round trip in
 // which the plug-in must make the same key messages of a recording as of the
-// session that was recorded.
+// session that was recorded. The learn command, which writes a key map as
+// record writes a script: sessions of buttons and answers on the simulated
+// receiver, and the plug-in sending the learnt names to a host.
 
 #include "common/win/Handle.h"
 #include "simreceiver/SimControl.h"
@@ -10,6 +12,9 @@
 #include "tests/support/TextFile.h"
 #include "tools/remote/Commands.h"
 #include "tools/remote/ConsoleStop.h"
+#include "tools/remote/KeyMapText.h"
+#include "tools/remote/LearnCommand.h"
+#include "tools/remote/LineInput.h"
 #include "tools/remote/RecordCommand.h"
 #include "tools/remote/ScriptRecorder.h"
 
@@ -311,13 +316,13 @@ constexpr std::uint32_t kSessionMs = 5400;
 
 // Plays a script into a fresh copy of the plug-in and returns what its host
 // saw.
-std::vector<std::string> PluginMessagesFor(const std::string& script)
+std::vector<std::string> PluginMessagesFor(const std::string& script, const std::string& keyMap = kKeyMap)
 {
     SimReset();
     PluginLibrary plugin;
     EXPECT_TRUE(plugin.Loaded());
     plugin.Folder().Write(L"Pelcato.ini", kPluginSettings);
-    plugin.Folder().Write(L"Living.cfg", kKeyMap);
+    plugin.Folder().Write(L"Living.cfg", keyMap);
     TestHost host;
     HostInfo info(kAcceptedCoreVersion);
     host.Run([&] {
@@ -356,5 +361,325 @@ TEST_P(RecordRoundTrip, PluginMakesTheSameMessagesOfTheRecordingAsOfTheSession)
 }
 
 INSTANTIATE_TEST_SUITE_P(Intervals, RecordRoundTrip, testing::Values(20, 100));
+
+// A user at the remote and at the keyboard: at each of learn's questions
+// the next step, a button played on the simulated receiver, a line typed,
+// Ctrl+C, or nothing while a button played before is still to come. After
+// the last step the input ends.
+struct LearnStep {
+    enum Kind { kButton, kLine, kStop, kNone } kind;
+    std::string text;  // the button's script, or the line
+};
+
+LearnStep Button(const char* script)
+{
+    return {LearnStep::kButton, script};
+}
+
+LearnStep Typed(const char* line)
+{
+    return {LearnStep::kLine, line};
+}
+
+const LearnStep kCtrlC{LearnStep::kStop, ""};
+const LearnStep kAlreadyPlayed{LearnStep::kNone, ""};
+
+class ScriptedAnswers final : public LineInput {
+public:
+    ScriptedAnswers(std::vector<LearnStep> steps, const win::Event& stop) : steps_(std::move(steps)), stop_(stop) {}
+
+    HANDLE Ready() const override { return ready_.Get(); }
+
+    std::optional<std::string> TakeLine() override
+    {
+        std::optional<std::string> line;
+        line.swap(line_);
+        if (next_ < steps_.size())
+            ready_.Reset();
+        return line;
+    }
+
+    void Asked() override
+    {
+        if (next_ == steps_.size()) {
+            ready_.Set();  // no line: the end of the input
+            return;
+        }
+        const LearnStep& step = steps_[next_++];
+        if (step.kind == LearnStep::kButton) {
+            EXPECT_EQ(SimPlayScript(step.text.c_str(), 0), 0) << step.text;
+        } else if (step.kind == LearnStep::kLine) {
+            line_ = step.text;
+            ready_.Set();
+        } else if (step.kind == LearnStep::kStop) {
+            stop_.Set();
+        }
+    }
+
+    std::size_t StepsTaken() const { return next_; }
+
+private:
+    std::vector<LearnStep> steps_;
+    const win::Event& stop_;
+    win::Event ready_ = win::Event::CreateManualReset();
+    std::optional<std::string> line_;
+    std::size_t next_ = 0;
+};
+
+// The plug-in's built-in timings, polled every 20 ms: a held button's codes
+// come 40 ms apart, well within WaitR.
+PluginSettings LearnSettings()
+{
+    PluginSettings settings{};
+    settings.interval = 20;
+    settings.wait1 = 300;
+    settings.waitN = 100;
+    settings.waitR = 200;
+    settings.codeTextDigits = 8;
+    return settings;
+}
+
+struct Learnt {
+    int exitCode;
+    std::string output;
+    std::size_t stepsTaken;
+};
+
+Learnt LearnIn(const std::wstring& path, std::optional<std::string> model, std::vector<LearnStep> steps)
+{
+    SimReset();
+    ReceiverSession session;
+    session.Select(false, 0);
+    win::Event stop = win::Event::CreateManualReset();
+    std::size_t stepCount = steps.size();
+    ScriptedAnswers answers(std::move(steps), stop);
+    std::ostringstream out;
+    // A session that waits for a step it never asks for ends as Ctrl+C
+    // ends it, and the steps left show what went wrong.
+    win::Event done = win::Event::CreateManualReset();
+    std::thread watchdog([&] {
+        if (done.Wait(30'000) == WAIT_TIMEOUT)
+            stop.Set();
+    });
+    int exitCode = LearnKeys([&session] { return session.Poll(); }, LearnSettings(), {path, model, stop.Get()},
+                             answers, out);
+    done.Set();
+    watchdog.join();
+    EXPECT_EQ(answers.StepsTaken(), stepCount) << "steps left unasked for:\n" << out.str();
+    return {exitCode, out.str(), answers.StepsTaken()};
+}
+
+std::size_t Occurrences(const std::string& text, const std::string& piece)
+{
+    std::size_t count = 0;
+    for (std::size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + 1))
+        ++count;
+    return count;
+}
+
+struct LearnCase {
+    const char* name;
+    std::optional<std::string> existing;  // the key map before, if there is one
+    std::optional<std::string> model;
+    std::vector<LearnStep> steps;
+    std::string learnt;  // the key map after
+    std::vector<std::pair<std::string, std::size_t>> said;  // a piece of the output, and how often
+    int exitCode;
+};
+
+void PrintTo(const LearnCase& test, std::ostream* out)
+{
+    *out << test.name;
+}
+
+class LearnSession : public testing::TestWithParam<LearnCase> {};
+
+TEST_P(LearnSession, WritesTheKeyMapAsLearnt)
+{
+    const LearnCase& test = GetParam();
+    ScratchFolder folder(L"learn-test");
+    folder.Write(L"Other.cfg", "[Setup]\r\nName=Other remote\r\n[Keys]\r\n0000001A=Power\r\n0000000C=VolDown\r\n");
+    const std::wstring path = folder.PathOf(L"Living.cfg");
+    if (test.existing)
+        folder.Write(L"Living.cfg", *test.existing);
+
+    Learnt learnt = LearnIn(path, test.model, test.steps);
+
+    EXPECT_EQ(learnt.exitCode, test.exitCode) << learnt.output;
+    EXPECT_EQ(ReadTextFile(path), test.learnt) << learnt.output;
+    for (const auto& [piece, count] : test.said)
+        EXPECT_EQ(Occurrences(learnt.output, piece), count) << "\"" << piece << "\" in:\n" << learnt.output;
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(path + kPartSuffix))) << "a part file is left";
+}
+
+// A key map kept by hand, with a comment before each section's first line,
+// a code written in lower case and a section the plug-in does not read.
+std::string HandKept(const std::string& model, const std::string& keys)
+{
+    return "; My living-room remote, kept by hand.\r\n[Setup]\r\nName=" + model +
+           "\r\n\r\n[Keys]\r\n; the red button\r\n" + keys + "\r\n[Notes]\r\nBought=2019\r\n";
+}
+
+const std::string kHandKept = HandKept("Living room", "0000001a=Standby\r\n0000000B=VolumeUp\r\n");
+
+INSTANTIATE_TEST_SUITE_P(
+    Sessions, LearnSession,
+    testing::Values(
+        LearnCase{"NewFileAsksForTheModelOnce",
+                  std::nullopt,
+                  std::nullopt,
+                  {Typed("Living room"), Button("tap 1A"), Typed("Power"), Button("tap 0B"), Typed("VolumeUp"),
+                   Typed("")},
+                  "[Setup]\r\nName=Living room\r\n\r\n[Keys]\r\n0000001A=Power\r\n0000000B=VolumeUp\r\n",
+                  {{"Model name", 1}, {"Code 0000001A; other key maps name it Power.\n", 1},
+                   {"Learnt 2 buttons", 1}, {"Living.cfg works as written.\n", 1},
+                   {"choose it under \"Model\" in the plug-in's setup dialog", 1}},
+                  kExitOk},
+        LearnCase{"ExistingFileKeepsItsLinesAndAReplacedCodeItsPlace",
+                  kHandKept,
+                  std::nullopt,
+                  {Button("tap 1A"), Typed("?"), Typed("A=B"), Typed("Power"), Button("tap 0C"), Typed("VolumeDown"),
+                   Button("tap 2C"), Typed(""), Typed("")},
+                  HandKept("Living room", "0000001A=Power\r\n0000000B=VolumeUp\r\n0000000C=VolumeDown\r\n"),
+                  {{"Model name", 0}, {"Code 0000001A, now Standby; other key maps name it Power.\n", 1},
+                   {"The other key maps use Power, VolDown.\n", 1}, {"The name cannot hold \"=\"", 1},
+                   {"Skipped.\n", 1}, {"Learnt 2 buttons", 1}},
+                  kExitOk},
+        LearnCase{"HeldButtonCountsOnce",
+                  std::nullopt,
+                  "Held",
+                  // The name comes while the button is still held, and the
+                  // next button follows the release by itself.
+                  {Button("hold 1A 1200\npause 600\ntap 0B\n"), Typed("Power"), kAlreadyPlayed, Typed("VolumeUp"),
+                   Typed("")},
+                  "[Setup]\r\nName=Held\r\n\r\n[Keys]\r\n0000001A=Power\r\n0000000B=VolumeUp\r\n",
+                  {{"Code 0000001A", 1}, {"Code 0000000B", 1}, {"Press a button", 3}, {"Model name", 0}},
+                  kExitOk},
+        LearnCase{"CtrlCKeepsWhatWasLearnt",
+                  kHandKept,
+                  "Den",
+                  {Button("tap 1A"), Typed("Power"), Button("tap 0C"), kCtrlC},
+                  HandKept("Den", "0000001A=Power\r\n0000000B=VolumeUp\r\n"),
+                  {{"Code 0000000C", 1}, {"Learnt 1 button", 1}},
+                  kExitOk},
+        LearnCase{"NothingLearntLeavesTheFileAsItWas",
+                  kHandKept,
+                  "Den",
+                  {Typed("")},
+                  kHandKept,
+                  {{"Nothing learnt", 1}},
+                  kExitOk}),
+    [](const testing::TestParamInfo<LearnCase>& info) { return std::string(info.param.name); });
+
+// One name learnt into key maps of other shapes: every line learn does not
+// change stays as written, line ends included.
+struct EditCase {
+    const char* name;
+    const char* before;
+    const char* model;  // null: the model name is left alone
+    const char* after;  // once 0000001A is named Power
+};
+
+class LearntKeyMapText : public testing::TestWithParam<EditCase> {};
+
+TEST_P(LearntKeyMapText, ChangesOnlyTheLinesOfTheNames)
+{
+    KeyMapText text(GetParam().before);
+    if (GetParam().model)
+        text.SetModelName(GetParam().model);
+    text.SetKey("0000001A", "Power");
+    EXPECT_EQ(text.Text(), GetParam().after);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shapes, LearntKeyMapText,
+    testing::Values(
+        EditCase{"LineFeedsOnlyAndNoLastLineEnd", "[Setup]\nName=A\n[Keys]\n0000000B=Up", nullptr,
+                 "[Setup]\nName=A\n[Keys]\n0000000B=Up\n0000001A=Power\n"},
+        EditCase{"KeysSectionBeforeSetupWithoutName", "[Keys]\r\n; none yet\r\n[Setup]\r\nOwner=me\r\n", "B",
+                 "[Keys]\r\n0000001A=Power\r\n; none yet\r\n[Setup]\r\nOwner=me\r\nName=B\r\n"},
+        EditCase{"NoSetupAndNoKeys", "; notes\r\n[Other]\r\nX=1\r\n", "C",
+                 "; notes\r\n[Setup]\r\nName=C\r\n\r\n[Other]\r\nX=1\r\n\r\n[Keys]\r\n0000001A=Power\r\n"},
+        EditCase{"CodeTheReaderNeverMatchesStays", "[Keys]\r\n1A=Old\r\n  0000001a = Older\r\n", nullptr,
+                 "[Keys]\r\n1A=Old\r\n0000001A=Power\r\n"}),
+    [](const testing::TestParamInfo<EditCase>& info) { return std::string(info.param.name); });
+
+// Nothing is asked and the receiver is not polled when the key map cannot
+// be written: the answers would be lost, and no copy goes elsewhere.
+TEST(LearnCommand, KeyMapThatCannotBeWrittenIsReportedBeforeAnyQuestion)
+{
+    ScratchFolder folder(L"learn-test");
+    Learnt learnt = LearnIn(folder.PathOf(L"missing\\Living.cfg"), "Den", {});
+    SimStats stats{};
+    SimGetStats(&stats);
+
+    EXPECT_EQ(learnt.exitCode, kExitCannot) << learnt.output;
+    EXPECT_EQ(learnt.output.rfind("Cannot write " + Printable(folder.PathOf(L"missing\\Living.cfg")) + ": ", 0), 0u)
+        << learnt.output;
+    EXPECT_EQ(stats.getCodeCalls, 0) << "polled for a key map that cannot be written";
+    EXPECT_EQ(FileNamesIn(folder), std::vector<std::wstring>{}) << "written elsewhere";
+}
+
+TEST(LearnCommand, ArgumentsThatAreWrongShowTheUsage)
+{
+    for (const Arguments& arguments : {Arguments{}, Arguments{L"Living.txt"}, Arguments{L"Living.cfg", L"--model"},
+                                       Arguments{L"a.cfg", L"b.cfg"}, Arguments{L"--model", L"X"}}) {
+        std::ostringstream out;
+        EXPECT_EQ(RunLearn(arguments, out), kExitCannot) << testing::PrintToString(arguments);
+        EXPECT_EQ(out.str().rfind("Usage: PelcatoRemote learn FILE [--model NAME]\n", 0), 0u)
+            << testing::PrintToString(arguments) << ":\n" << out.str();
+    }
+    SimReset();
+    std::ostringstream out;
+    EXPECT_EQ(RunLearn({L"Living.cfg", L"--model", L"\u041b\u0435\u0442\u043e"}, out), kExitCannot);
+    EXPECT_EQ(out.str(), "The model name takes letters, digits and punctuation of plain ASCII only: the console's "
+                         "other letters reach the key map as different ones.\n");
+    SimStats stats{};
+    SimGetStats(&stats);
+    EXPECT_EQ(stats.constructed, 0) << "the receiver was opened for a model name that is refused";
+}
+
+// The keys of the learnt file reach a host under their learnt names.
+TEST(LearnCommand, PluginSendsTheLearntNames)
+{
+    ScratchFolder folder(L"learn-test");
+    const std::wstring path = folder.PathOf(L"Learnt.cfg");
+    Learnt learnt = LearnIn(path, "Living room",
+                            {Button("tap 1A"), Typed("Power"), Button("hold 0B 300"), Typed("VolumeUp"), Typed("")});
+    ASSERT_EQ(learnt.exitCode, kExitOk) << learnt.output;
+
+    std::vector<std::string> seen = PluginMessagesFor("tap 1A\npause 600\ntap 0B\npause 600\n", ReadTextFile(path));
+    EXPECT_EQ(seen, (std::vector<std::string>{"Power 0", "Power -1", "VolumeUp 0", "VolumeUp -1"}))
+        << "learnt:\n" << ReadTextFile(path);
+}
+
+// The lines of a pipe, as learn reads its standard input when it is one:
+// each line without its line break, the last even without one, then the end.
+TEST(LearnInput, HandsOverEachLineOfAPipeThenItsEnd)
+{
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    ASSERT_TRUE(::CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+    win::File reading(readEnd);
+    win::File writing(writeEnd);
+    HandleLines lines(reading.Get());
+    ASSERT_TRUE(lines);
+    const std::string typed = "Power\r\n\nVolume Up\r\nLast";
+    DWORD written = 0;
+    ASSERT_TRUE(::WriteFile(writing.Get(), typed.data(), static_cast<DWORD>(typed.size()), &written, nullptr));
+    writing.Close();
+
+    std::vector<std::string> taken;
+    bool ended = false;
+    while (!ended && ::WaitForSingleObject(lines.Ready(), 10'000) == WAIT_OBJECT_0) {
+        std::optional<std::string> line = lines.TakeLine();
+        if (line)
+            taken.push_back(*line);
+        else
+            ended = true;
+    }
+    EXPECT_TRUE(ended) << "the end of the pipe was not handed over";
+    EXPECT_EQ(taken, (std::vector<std::string>{"Power", "", "Volume Up", "Last"}));
+}
 
 }  // namespace

@@ -4,11 +4,17 @@
 #include <charconv>
 #include <string>
 
+std::string AsciiText(std::wstring_view text, char other)
+{
+    std::string ascii(text.size(), other);
+    std::transform(text.begin(), text.end(), ascii.begin(),
+                   [other](wchar_t c) { return c < 128 ? static_cast<char>(c) : other; });
+    return ascii;
+}
+
 std::optional<int> ParseSeconds(std::wstring_view wideText, int maxSeconds)
 {
-    std::string ascii(wideText.size(), '?');
-    std::transform(wideText.begin(), wideText.end(), ascii.begin(),
-                   [](wchar_t c) { return c < 128 ? static_cast<char>(c) : '?'; });
+    std::string ascii = AsciiText(wideText, '?');
     std::string_view text = ascii;
     int value = 0;
     auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);

@@ -61,27 +61,42 @@ std::string_view RawEntryName(std::string_view line)
     return entry.hasSeparator ? entry.name : line;
 }
 
+std::string ReadIniText(const std::wstring& path)
+{
+    return AnsiTextOf(ReadBytes(path));
+}
+
+std::vector<IniTextLine> ScanIniText(std::string_view text)
+{
+    std::vector<IniTextLine> lines;
+    std::string section;
+    for (std::size_t start = 0; start < text.size();) {
+        std::size_t end = text.find('\n', start);
+        if (end == std::string_view::npos)
+            end = text.size();
+        std::string_view line = Trimmed(text.substr(start, end - start));
+        start = end + 1;
+        std::size_t close = line.find(']');
+        if (line.empty() || line[0] == ';') {
+            lines.push_back({IniTextLine::kOther, section, {}});
+        } else if (line[0] == '[' && close != std::string_view::npos) {
+            section = Trimmed(line.substr(1, close - 1));
+            lines.push_back({IniTextLine::kSection, section, {}});
+        } else {
+            lines.push_back({IniTextLine::kEntry, section, std::string(Trimmed(RawEntryName(line)))});
+        }
+    }
+    return lines;
+}
+
 std::vector<IniLine> ReadIniLines(const std::wstring& path)
 {
     std::vector<IniLine> lines;
-    std::string text = AnsiTextOf(ReadBytes(path));
-    std::string section;
-    int number = 0;
-    for (std::size_t start = 0; start < text.size();) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string_view line = Trimmed(std::string_view(text).substr(start, end - start));
-        start = end + 1;
-        ++number;
-        if (line.empty() || line[0] == ';')
-            continue;
-        std::size_t close = line.find(']');
-        if (line[0] == '[' && close != std::string_view::npos) {
-            section = Trimmed(line.substr(1, close - 1));
-            continue;
-        }
-        lines.push_back({number, section, std::string(Trimmed(RawEntryName(line)))});
+    std::string text = ReadIniText(path);
+    std::vector<IniTextLine> scanned = ScanIniText(text);
+    for (std::size_t i = 0; i < scanned.size(); ++i) {
+        if (scanned[i].kind == IniTextLine::kEntry)
+            lines.push_back({static_cast<int>(i) + 1, scanned[i].section, scanned[i].name});
     }
     return lines;
 }

@@ -228,3 +228,30 @@ std::string FormatFinding(const Finding& finding)
         text.append("(").append(std::to_string(finding.line)).append(")");
     return text.append(": ").append(finding.text);
 }
+
+std::string NameProblem(std::string_view name, std::size_t limit)
+{
+    if (name.empty())
+        return "cannot be empty";
+    if (name.size() > limit)
+        return "has " + std::to_string(name.size()) + " characters; the host receives only the first " +
+               std::to_string(limit);
+    for (char c : name) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F)
+            return "cannot hold control characters";
+        if (byte > 0x7F)
+            return "takes letters, digits and punctuation of plain ASCII only: the console's other letters reach "
+                   "the key map as different ones";
+    }
+    if (name.front() == ' ' || name.back() == ' ')
+        return "cannot begin or end with a blank: the key map's reader drops it";
+    if (name.size() >= 2 && name.front() == '"' && name.back() == '"')
+        return "cannot be in quotes: the key map's reader drops them";
+    if (name.find('=') != std::string_view::npos)
+        return "cannot hold \"=\": where a line begins with a name, \"=\" ends it";
+    if (name.front() == ';' || name.front() == '[')
+        return std::string("cannot begin with \"") + name.front() +
+               "\": at the start of a line it begins a comment or a section";
+    return {};
+}

@@ -5,7 +5,9 @@
 // model names that are empty or get cut, models that look alike in the
 // setup dialog, and an active key map that is not there.
 
+#include <cstddef>
 #include <string>
+#include <string_view>
 #include <vector>
 
 // The settings file that Pelcato.dll keeps beside itself, as findings name it.
@@ -26,3 +28,14 @@ std::vector<Finding> CheckKeyMapFolder(const std::wstring& folder, const std::ws
 // "File.cfg(12): text", or "File.cfg: text" for the file as a whole: the
 // form editors and build logs understand.
 std::string FormatFinding(const Finding& finding);
+
+// Why name cannot be written into a key map as a key or model name that the
+// host then receives as typed, to follow "The name": "cannot be empty".
+// Empty when it can. Besides what check reports of the names it reads
+// (empty, longer than the record holds: limit), this refuses what would not
+// read back as written: blanks or quotes around the name, which the reader
+// drops, and control characters, which break the line. Names also stand at
+// the start of lines, as the names of entries that refer to a key, so "="
+// and a first ";" or "[" are refused too. Plain ASCII only: the console's
+// code page is not the one the key map is read in.
+std::string NameProblem(std::string_view name, std::size_t limit);

@@ -2,8 +2,8 @@
 //
 // The remote's companion: which device the plug-in uses, the codes the
 // receiver reports and the messages the plug-in would make of them, timings
-// that fit the remote, a recording for a bug report, and a check of the key
-// maps. It runs from the plug-in's folder, with the host application closed.
+// that fit the remote, a recording for a bug report, a check of the key
+// maps, and a key map learnt button by button. It runs from the plug-in's folder, with the host application closed.
 
 #include "tools/remote/Commands.h"
 
@@ -28,6 +28,7 @@ constexpr Command kCommands[] = {
     {"calibrate", "calibrate [--write]      measures the remote and suggests timings that fit it", RunCalibrate},
     {"record", "record FILE [--seconds N] writes what the receiver reports as a replayable script", RunRecord},
     {"check", "check [FOLDER]           finds what would go wrong in the key maps", RunCheck},
+    {"learn", "learn FILE [--model NAME] asks for the buttons one by one and writes their names into a key map", RunLearn},
 };
 
 void PrintUsage(std::ostream& out)

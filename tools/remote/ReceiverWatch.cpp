@@ -7,14 +7,7 @@
 
 #include "tools/remote/ReceiverWatch.h"
 
-#include "plugin/core/DispatchLoop.h"
-#include "plugin/core/KeyDispatcher.h"
-#include "plugin/core/PendingCode.h"
-#include "plugin/core/RemoteEvent.h"
-
-#include "common/win/Handle.h"
 #include "common/win/SteadyClock.h"
-#include "common/win/TimedWait.h"
 #include "plugin/config/CodeText.h"
 
 #include <algorithm>
@@ -25,36 +18,6 @@
 namespace {
 
 constexpr std::uint64_t kNever = ~std::uint64_t{0};
-
-// Collects what the dispatcher sends, naming the key as the record does at
-// that moment: a release on a takeover still names the old key.
-class CollectingSink final : public KeySink {
-public:
-    CollectingSink(const RemoteEvent& record, const KeyEventTexts& texts) : record_(record), texts_(texts) {}
-
-    bool SendKey(std::int32_t param) override
-    {
-        pending_.push_back({0, param, record_.keyName, texts_.modelName, texts_.codeText});
-        return true;
-    }
-    void ShowCode(std::uint64_t) override {}
-    void ShowRelease() override {}
-
-    // The messages since the last call, stamped with their time.
-    std::vector<PredictedMessage> Take(std::uint32_t atMs)
-    {
-        std::vector<PredictedMessage> taken;
-        taken.swap(pending_);
-        for (PredictedMessage& message : taken)
-            message.atMs = atMs;
-        return taken;
-    }
-
-private:
-    const RemoteEvent& record_;
-    const KeyEventTexts& texts_;
-    std::vector<PredictedMessage> pending_;
-};
 
 // The messages of one pass, in order. A message about a key other than the
 // line's names that key, so a takeover reads "release VolumeUp, press".
@@ -97,78 +60,33 @@ std::string Milliseconds(std::uint64_t us)
 // The dispatch loop's clock in the watch. Each wait first prints what the
 // loop's last pass decided: the line of the code that the pass took, or a
 // line of the messages that came with no code.
-class WatchClock final : public DispatchClock {
+class WatchClock final : public PollingClock {
 public:
-    WatchClock(const PollFunction& poll, const PluginSettings& settings, const KeyTable& table,
-               const WatchLimits& limits, const win::Event& loopStop, PendingCode& slot, CollectingSink& sink,
+    WatchClock(const PollFunction& poll, const PluginSettings& settings, const WatchLimits& limits, KeyRules& rules,
                std::ostream& out, const MessageFunction& onMessage)
-        : poll_(poll), settings_(settings), table_(table), stop_(limits.stop), loopStop_(loopStop), slot_(slot),
-          sink_(sink), out_(out), onMessage_(onMessage), startUs_(win::SteadyMicroseconds()),
-          endUs_(limits.duration ? startUs_ + limits.duration->count() * 1000 : kNever), pacer_(startUs_),
-          timedOutUs_(startUs_)
+        : PollingClock(poll, settings.interval, limits, rules), settings_(settings), rules_(rules), out_(out),
+          onMessage_(onMessage)
     {
     }
 
     std::size_t Count() const { return count_; }
 
-    std::uint64_t NowMicroseconds() override { return win::SteadyMicroseconds(); }
-
-    CodeWait Wait(std::optional<std::chrono::microseconds> timeout) override
-    {
-        PrintLastPass();
-        std::uint64_t nowUs = win::SteadyMicroseconds();
-        const std::uint64_t timeoutUs =
-            timeout ? nowUs + static_cast<std::uint64_t>(std::max<std::int64_t>(timeout->count(), 0)) : kNever;
-        for (;;) {
-            if (nowUs >= endUs_)
-                return Stop();
-            if (nowUs >= pacer_.NextPollUs()) {
-                std::optional<unsigned char> code = poll_();
-                nowUs = win::SteadyMicroseconds();
-                pacer_.Polled(nowUs, settings_.interval);
-                if (code) {
-                    StoreCode(slot_, *code);
-                    arrival_ = Arrival{*code, nowUs};
-                    return CodeWait::kSignalled;
-                }
-            }
-            if (nowUs >= timeoutUs) {
-                timedOutUs_ = nowUs;
-                return CodeWait::kTimedOut;
-            }
-            std::uint64_t wakeUs = std::min({pacer_.NextPollUs(), endUs_, timeoutUs});
-            HANDLE stop = stop_;
-            if (timedWait_.Wait(&stop, 1, std::chrono::microseconds(wakeUs - nowUs)) != WAIT_TIMEOUT)
-                return Stop();  // stopped, or no event to wait on: spinning would be worse than ending
-            nowUs = win::SteadyMicroseconds();
-        }
-    }
-
 private:
-    struct Arrival {
-        unsigned char code;
-        std::uint64_t atUs;
-    };
-
-    // Ends the loop through its stop event; where that cannot be set, as a
-    // failed wait does.
-    CodeWait Stop() { return loopStop_.Set() ? CodeWait::kSignalled : CodeWait::kFailed; }
-
-    void PrintLastPass()
+    void PassDecided(const std::optional<Arrival>& arrival, std::uint64_t timedOutUs) override
     {
-        std::uint64_t atUs = arrival_ ? arrival_->atUs : timedOutUs_;
-        std::vector<PredictedMessage> messages = sink_.Take(static_cast<std::uint32_t>((atUs - startUs_) / 1000));
-        if (arrival_) {
+        std::uint64_t atUs = arrival ? arrival->atUs : timedOutUs;
+        std::vector<PredictedMessage> messages =
+            rules_.sink.Take(static_cast<std::uint32_t>((atUs - StartUs()) / 1000));
+        if (arrival) {
             char codeText[kCodeTextSize] = {};
-            FormatCodeText(arrival_->code, settings_.codeTextDigits, codeText);
-            KeyNames names = LookUpKey(table_, codeText);
+            FormatCodeText(arrival->code, settings_.codeTextDigits, codeText);
+            KeyNames names = LookUpKey(rules_.table, codeText);
             std::string keyName(names.keyName);
-            PrintLine(out_, Seconds(atUs - startUs_), lastCodeUs_ ? Milliseconds(atUs - *lastCodeUs_) : "", codeText,
-                      keyName, std::string(names.modelName), MessagesText(messages, keyName));
+            PrintLine(out_, Seconds(atUs - StartUs()), lastCodeUs_ ? Milliseconds(atUs - *lastCodeUs_) : "",
+                      codeText, keyName, std::string(names.modelName), MessagesText(messages, keyName));
             lastCodeUs_ = atUs;
-            arrival_.reset();
         } else if (!messages.empty()) {
-            PrintLine(out_, Seconds(atUs - startUs_), "", "", messages.front().keyName, messages.front().modelName,
+            PrintLine(out_, Seconds(atUs - StartUs()), "", "", messages.front().keyName, messages.front().modelName,
                       MessagesText(messages, messages.front().keyName));
         }
         count_ += messages.size();
@@ -179,26 +97,95 @@ private:
         out_.flush();
     }
 
-    const PollFunction& poll_;
     const PluginSettings& settings_;
-    const KeyTable& table_;
-    const HANDLE stop_;
-    const win::Event& loopStop_;
-    PendingCode& slot_;
-    CollectingSink& sink_;
+    KeyRules& rules_;
     std::ostream& out_;
     const MessageFunction& onMessage_;
-    const win::TimedWait timedWait_;
-    const std::uint64_t startUs_;
-    const std::uint64_t endUs_;
-    PollPacer pacer_;
-    std::optional<Arrival> arrival_;      // the code the loop's next pass takes
-    std::uint64_t timedOutUs_;            // when the last wait timed out
     std::optional<std::uint64_t> lastCodeUs_;
     std::size_t count_ = 0;
 };
 
 }  // namespace
+
+bool CollectingSink::SendKey(std::int32_t param)
+{
+    pending_.push_back({0, param, record_.keyName, texts_.modelName, texts_.codeText});
+    return true;
+}
+
+std::vector<PredictedMessage> CollectingSink::Take(std::uint32_t atMs)
+{
+    std::vector<PredictedMessage> taken;
+    taken.swap(pending_);
+    for (PredictedMessage& message : taken)
+        message.atMs = atMs;
+    return taken;
+}
+
+KeyRules::KeyRules(const PluginSettings& settings, const KeyTable& table)
+    : timing{BoundedWait(settings.wait1), BoundedWait(settings.waitN), BoundedWait(settings.waitR)}, table(table)
+{
+}
+
+void KeyRules::Run(DispatchClock& clock)
+{
+    RunDispatchLoop({slot, loopStop, [this] { return timing; }, [this] { return table; }}, dispatcher, clock);
+}
+
+PollingClock::PollingClock(const PollFunction& poll, std::int32_t intervalMs, const WatchLimits& limits,
+                           KeyRules& rules)
+    : poll_(poll), intervalMs_(intervalMs), stop_(limits.stop), rules_(rules), startUs_(win::SteadyMicroseconds()),
+      endUs_(limits.duration ? startUs_ + limits.duration->count() * 1000 : kNever), pacer_(startUs_),
+      timedOutUs_(startUs_)
+{
+}
+
+std::uint64_t PollingClock::NowMicroseconds()
+{
+    return win::SteadyMicroseconds();
+}
+
+CodeWait PollingClock::Wait(std::optional<std::chrono::microseconds> timeout)
+{
+    PassDecided(arrival_, timedOutUs_);
+    arrival_.reset();
+    std::uint64_t nowUs = win::SteadyMicroseconds();
+    const std::uint64_t timeoutUs =
+        timeout ? nowUs + static_cast<std::uint64_t>(std::max<std::int64_t>(timeout->count(), 0)) : kNever;
+    for (;;) {
+        if (nowUs >= endUs_)
+            return Stop();
+        if (nowUs >= pacer_.NextPollUs()) {
+            std::optional<unsigned char> code = poll_();
+            nowUs = win::SteadyMicroseconds();
+            pacer_.Polled(nowUs, intervalMs_);
+            if (code) {
+                StoreCode(rules_.slot, *code);
+                arrival_ = Arrival{*code, nowUs};
+                return CodeWait::kSignalled;
+            }
+        }
+        if (nowUs >= timeoutUs) {
+            timedOutUs_ = nowUs;
+            return CodeWait::kTimedOut;
+        }
+        std::uint64_t wakeUs = std::min({pacer_.NextPollUs(), endUs_, timeoutUs});
+        const HANDLE events[] = {stop_, InputEvent()};
+        DWORD woke = timedWait_.Wait(events, events[1] ? 2 : 1, std::chrono::microseconds(wakeUs - nowUs));
+        if (woke == WAIT_OBJECT_0 + 1) {
+            if (!InputSet())
+                return Stop();
+        } else if (woke != WAIT_TIMEOUT) {
+            return Stop();  // stopped, or no event to wait on: spinning would be worse than ending
+        }
+        nowUs = win::SteadyMicroseconds();
+    }
+}
+
+CodeWait PollingClock::Stop()
+{
+    return rules_.loopStop.Set() ? CodeWait::kSignalled : CodeWait::kFailed;
+}
 
 std::string MessageText(std::int32_t param)
 {
@@ -212,20 +199,12 @@ std::string MessageText(std::int32_t param)
 std::size_t WatchReceiver(const PollFunction& poll, const PluginSettings& settings, const WatchLimits& limits,
                           std::ostream& out, const MessageFunction& onMessage)
 {
-    const KeyTiming timing{BoundedWait(settings.wait1), BoundedWait(settings.waitN), BoundedWait(settings.waitR)};
-    const KeyTable table{&settings.keyMap, &settings.modelNames, settings.codeTextDigits};
-
-    RemoteEvent record{};
-    KeyEventTexts texts{};
-    CollectingSink sink(record, texts);
-    KeyDispatcher dispatcher(record, texts, sink, timing);
-    PendingCode slot;
-    const win::Event loopStop = win::Event::CreateManualReset();
+    KeyRules rules(settings, {&settings.keyMap, &settings.modelNames, settings.codeTextDigits});
 
     PrintLine(out, "time", "gap", "code", "key", "model", "the plug-in sends");
     out.flush();
 
-    WatchClock clock(poll, settings, table, limits, loopStop, slot, sink, out, onMessage);
-    RunDispatchLoop({slot, loopStop, [&timing] { return timing; }, [&table] { return table; }}, dispatcher, clock);
+    WatchClock clock(poll, settings, limits, rules, out, onMessage);
+    rules.Run(clock);
     return clock.Count();
 }

@@ -1,17 +1,13 @@
 #include "tools/remote/RecordCommand.h"
 
-#include "common/win/AnsiText.h"
-#include "common/win/ErrorText.h"
-#include "common/win/Handle.h"
 #include "common/win/SteadyClock.h"
 #include "plugin/receiver/PacedPolls.h"
 #include "tools/remote/CommandLine.h"
 #include "tools/remote/Commands.h"
 #include "tools/remote/ConsoleStop.h"
 #include "tools/remote/ScriptRecorder.h"
+#include "tools/remote/WholeFile.h"
 
-#include <filesystem>
-#include <fstream>
 #include <optional>
 #include <ostream>
 #include <string_view>
@@ -53,42 +49,6 @@ std::optional<RecordArguments> ParseArguments(const Arguments& arguments)
     return parsed;
 }
 
-// Whether a file may be written at path. A file already there, such as a
-// recording that an earlier run could not move, is left as it was.
-bool CanWrite(const std::wstring& path)
-{
-    win::File file(::CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                 nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return false;
-    const bool existed = ::GetLastError() == ERROR_ALREADY_EXISTS;
-    file.Close();
-    if (!existed)
-        ::DeleteFileW(path.c_str());
-    return true;
-}
-
-// Writes text to partPath, then moves it over path, so that path holds
-// either its old contents or all of text. Says what failed and returns false
-// when a step fails; a recording that could not be moved stays in partPath.
-bool ReplaceWhole(const std::wstring& path, const std::wstring& partPath, const std::string& text, std::ostream& out)
-{
-    std::ofstream file(std::filesystem::path(partPath), std::ios::binary | std::ios::trunc);
-    file << text;
-    file.close();
-    if (!file) {
-        ::DeleteFileW(partPath.c_str());
-        out << "Cannot write " << Printable(path) << ". Check that the disk has room.\n";
-        return false;
-    }
-    if (!::MoveFileExW(partPath.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        out << "Cannot replace " << Printable(path) << ": " << win::WideToAnsi(win::ErrorText(::GetLastError()))
-            << "\nThe recording is in " << Printable(partPath) << ".\n";
-        return false;
-    }
-    return true;
-}
-
 }  // namespace
 
 int RecordReports(ReceiverSession& session, const RecordRequest& request, std::ostream& out)
@@ -98,8 +58,7 @@ int RecordReports(ReceiverSession& session, const RecordRequest& request, std::o
     // full) costs the user nothing more. The part file is tried before the
     // recording, so that a folder that cannot be written does not cost a
     // recording either.
-    const std::wstring partPath = request.path + kPartSuffix;
-    if (!CanWrite(partPath)) {
+    if (!CanWrite(request.path + kPartSuffix)) {
         out << "Cannot write " << Printable(request.path) << ". Choose a file in a folder you may write to.\n";
         return kExitCannot;
     }
@@ -120,10 +79,10 @@ int RecordReports(ReceiverSession& session, const RecordRequest& request, std::o
                   });
     std::uint32_t seconds = (elapsedMs() + 500) / 1000;
 
-    if (!ReplaceWhole(request.path, partPath,
+    if (!ReplaceWhole(request.path,
                       "# Recorded by PelcatoRemote, polling every " + std::to_string(intervalMs) + " ms.\n" +
                           ScriptFromReports(reports, MaxHoldGapMs(intervalMs)),
-                      out))
+                      "The recording", out))
         return kExitCannot;
     if (reports.empty()) {
         out << "The receiver reported nothing in " << seconds << " s. Point the remote at the receiver and "

@@ -3,6 +3,7 @@
 // so that tests record from the simulated receiver in their own process.
 
 #include "tools/remote/ReceiverSession.h"
+#include "tools/remote/WholeFile.h"
 
 #include <windows.h>
 
@@ -16,10 +17,6 @@ struct RecordRequest {
     std::int32_t intervalMs;   // the Interval setting, bounded as the plug-in bounds it
     HANDLE stopEvent;          // ends the recording early once set; may be null
 };
-
-// The recording is written to the request's path with this appended, and
-// moved over the path once complete.
-constexpr wchar_t kPartSuffix[] = L".part";
 
 // Polls the session's selected device, writes what it reported as a script
 // to the request's path and a summary to out. The path keeps its old
