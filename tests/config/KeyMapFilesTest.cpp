@@ -59,21 +59,14 @@ struct RepeatSectionCase {
     std::vector<std::size_t> counting = {};  // of each entry given again
 };
 
+// In the order of RepeatVerdict.
+constexpr const char* kVerdictNames[] = {"applies", "names no key", "neither no nor two numbers", "out of range",
+                                         "given again"};
+
 std::string VerdictName(RepeatVerdict verdict)
 {
-    switch (verdict) {
-    case RepeatVerdict::kApplies:
-        return "applies";
-    case RepeatVerdict::kNamesNoKey:
-        return "names no key";
-    case RepeatVerdict::kNotNoOrTwoNumbers:
-        return "neither no nor two numbers";
-    case RepeatVerdict::kOutOfRange:
-        return "out of range";
-    case RepeatVerdict::kGivenAgain:
-        return "given again";
-    }
-    return "verdict " + std::to_string(static_cast<int>(verdict));
+    auto index = static_cast<std::size_t>(verdict);
+    return index < std::size(kVerdictNames) ? kVerdictNames[index] : "verdict " + std::to_string(index);
 }
 
 std::string Describe(const KeyRepeat& repeat)
