@@ -11,6 +11,7 @@ Figure EndToEndLatency(Bench& bench);
 
 // TimingFigures.cpp: repeats and releases against the key rules' timings.
 Figure TimingConformance(Bench& bench);
+Figure OwnPaceConformance(Bench& bench);
 Figure TimingPrecision(Bench& bench);
 Figure PlainWaitPrecision(Bench& bench);
 

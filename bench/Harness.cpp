@@ -3,7 +3,9 @@
 #include "bench/Measurement.h"
 
 #include "common/Guarded.h"
+#include "common/win/AnsiText.h"
 #include "common/win/Handle.h"
+#include "plugin/config/IniFile.h"
 #include "plugin/config/KeyMapFiles.h"
 #include "plugin/core/DispatchThread.h"
 #include "plugin/core/Plugin.h"
@@ -12,6 +14,7 @@
 #include "simreceiver/SimControl.h"
 
 #include <chrono>
+#include <cstdio>
 
 HandOutLog handOuts;
 
@@ -29,8 +32,18 @@ void PushCode(unsigned char code)
 
 PluginUnderTest::PluginUnderTest(TestHost& host) : host_(host)
 {
-    ::CopyFileW((ProgramFolder() + L"PelcatoPCIDVD.cfg").c_str(), library_.Folder().PathOf(L"Remote.cfg").c_str(),
-                FALSE);
+    UseKeyRepeats({});
+}
+
+void PluginUnderTest::UseKeyRepeats(const std::vector<std::pair<std::string, std::string>>& repeats)
+{
+    std::wstring keyMap = library_.Folder().PathOf(L"Remote.cfg");
+    ::CopyFileW((ProgramFolder() + L"PelcatoPCIDVD.cfg").c_str(), keyMap.c_str(), FALSE);
+    IniFile file(keyMap);
+    for (const auto& [keyName, rule] : repeats) {
+        if (file.WriteString(kRepeatSection, keyName.c_str(), win::AnsiToWide(rule)) != ERROR_SUCCESS)
+            std::fprintf(stderr, "PelcatoBench: cannot write %s=%s into the key map\n", keyName.c_str(), rule.c_str());
+    }
 }
 
 void PluginUnderTest::Start(const std::string& settings)

@@ -17,6 +17,8 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 // How long a figure waits for the plug-in's messages before it gives up.
 constexpr DWORD kPatienceMs = 5000;
@@ -51,6 +53,10 @@ public:
     ~PluginUnderTest() { Stop(); }
 
     bool Loaded() const { return library_.Loaded(); }
+
+    // The key map of the next Start: the shipped one, with these entries
+    // ("key name", "rule") in its section Repeat.
+    void UseKeyRepeats(const std::vector<std::pair<std::string, std::string>>& repeats);
 
     void Start(const std::string& settings);
     void StartOnly();

@@ -40,6 +40,7 @@ constexpr FigureRow kFigures[] = {
     {"dispatch", RunsOn::kSharedLibrary, DispatchLatency},
     {"end-to-end", RunsOn::kSharedLibrary, EndToEndLatency},
     {"conformance", RunsOn::kSharedLibrary, TimingConformance},
+    {"conformance, own pace", RunsOn::kSharedLibrary, OwnPaceConformance},
     {"precision", RunsOn::kSharedLibrary, TimingPrecision},
     {"stop", RunsOn::kSharedLibrary, StopLatency},
     {"precision, plain wait", RunsOn::kOwnPlugin, PlainWaitPrecision},

@@ -37,13 +37,10 @@ void KeyMap::AddLine(std::string line, int modelIndex)
 {
     NameValue parts = SplitNameValue(line);
     if (parts.hasSeparator) {
-        std::string name(parts.name);
-        for (char& c : name)
-            c = AsciiUpper(c);
         // emplace keeps an earlier line of the same name.
-        firstLineOfName_.emplace(std::move(name), Count());
+        firstLineOfName_.emplace(AsciiUpperCase(parts.name), Count());
     }
-    lines_.push_back({std::move(line), modelIndex});
+    lines_.push_back({std::move(line), modelIndex, {}});
 }
 
 int KeyMap::IndexOfName(std::string_view name) const

@@ -4,12 +4,28 @@
 // code part without regard to letter case and return the first match.
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
 using ModelNameList = std::vector<std::string>;
+
+// How a key repeats while it is held. Most keys follow the timings of the
+// settings; a key map may take the repeats from a key (a host that acts on
+// every repeat would switch off and on again on a held Power) or give it a
+// pace of its own (a volume key that should move faster than a channel key).
+// It is a plain value on its key-map line, so that the dispatcher reads it
+// with the line it has found and no text is looked up per code.
+struct KeyRepeat {
+    enum class Kind : std::uint8_t { kSettings, kNever, kOwnPace };
+    Kind kind = Kind::kSettings;
+    std::int32_t wait1 = 0;  // kOwnPace: milliseconds from the press to the first repeat
+    std::int32_t waitN = 0;  // kOwnPace: milliseconds between repeats
+
+    bool operator==(const KeyRepeat&) const = default;
+};
 
 class KeyMap {
 public:
@@ -19,6 +35,8 @@ public:
     int Count() const { return static_cast<int>(lines_.size()); }
     std::string_view Line(int index) const { return lines_[index].text; }
     int ModelIndex(int index) const { return lines_[index].modelIndex; }
+    const KeyRepeat& Repeat(int index) const { return lines_[index].repeat; }
+    void SetRepeat(int index, const KeyRepeat& repeat) { lines_[index].repeat = repeat; }
 
     // Index of the first line whose name (the text before its first "=")
     // equals name, ignoring letter case; -1 when there is none. Lines
@@ -29,6 +47,7 @@ private:
     struct Entry {
         std::string text;
         int modelIndex;
+        KeyRepeat repeat;
     };
     // The dispatcher looks up every code on its own thread, where nothing may
     // allocate: the index is searched with the code text itself.

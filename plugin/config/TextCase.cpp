@@ -2,6 +2,14 @@
 
 #include <windows.h>
 
+std::string AsciiUpperCase(std::string_view text)
+{
+    std::string upper(text);
+    for (char& c : upper)
+        c = AsciiUpper(c);
+    return upper;
+}
+
 bool EqualIgnoringCase(std::string_view a, std::string_view b)
 {
     if (a.size() != b.size())

@@ -3,6 +3,7 @@
 // and must compare the same whatever code page the user runs; file names
 // compare as Windows compares them, with every script's letters.
 
+#include <string>
 #include <string_view>
 
 // Only a to z change: a byte above 127 means nothing fixed across code pages.
@@ -10,6 +11,10 @@ constexpr char AsciiUpper(char c)
 {
     return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
 }
+
+// The text with a to z upper-cased: the form under which names that compare
+// without regard to case are kept in an index.
+std::string AsciiUpperCase(std::string_view text);
 
 // Whether a and b are equal but for the case of ASCII letters: how the key
 // map compares code texts, and how an ini file compares section names.

@@ -91,8 +91,12 @@ std::optional<std::uint32_t> KeyDispatcher::NextDeadline(std::uint32_t now, cons
     if (!previousPressed_)
         return std::nullopt;
     // The repeat keeps the wait it was given at the press or repeat before
-    // it; the release looks at WaitR as it is now, as TimeOut does.
-    return now + std::min(Remaining(now, sendTick_, currentWait_), Remaining(now, codeTick_, timing.waitR));
+    // it; the release looks at WaitR as it is now, as TimeOut does. A key
+    // that never repeats waits only for its release.
+    std::uint32_t release = Remaining(now, codeTick_, timing.waitR);
+    if (currentRepeat_.kind == KeyRepeat::Kind::kNever)
+        return now + release;
+    return now + std::min(Remaining(now, sendTick_, currentWait_), release);
 }
 
 void KeyDispatcher::RunPass(std::uint32_t now, const KeyTiming& timing, const KeyTable& table)
@@ -115,7 +119,7 @@ void KeyDispatcher::RunPass(std::uint32_t now, const KeyTiming& timing, const Ke
             return;
         if (repeatCount_ == 0) {
             sendTick_ = now;
-            currentWait_ = timing.wait1;
+            currentWait_ = FirstRepeatWait(timing);
             Send(kPressParam);
         } else {
             SendRepeatWhenDue(now, timing);
@@ -165,15 +169,26 @@ bool KeyDispatcher::UpdateKeyReleasingOld(const KeyTable& table)
     std::memcpy(texts_.codeText, codeText, sizeof codeText);
     CopyField(record_.keyName, newKeyName, kKeyNameLimit);
     CopyField(texts_.modelName, newModelName, kModelNameLimit);
+    currentRepeat_ = names.line >= 0 ? table.keyMap->Repeat(names.line) : KeyRepeat{};
     return true;
 }
 
 void KeyDispatcher::SendRepeatWhenDue(std::uint32_t now, const KeyTiming& timing)
 {
-    if (!Elapsed(now, sendTick_, currentWait_))
+    if (currentRepeat_.kind == KeyRepeat::Kind::kNever || !Elapsed(now, sendTick_, currentWait_))
         return;
     ++repeatCount_;
-    currentWait_ = timing.waitN;
+    currentWait_ = RepeatPeriod(timing);
     sendTick_ = now;
     Send(repeatCount_);
+}
+
+std::uint32_t KeyDispatcher::FirstRepeatWait(const KeyTiming& timing) const
+{
+    return currentRepeat_.kind == KeyRepeat::Kind::kOwnPace ? BoundedWait(currentRepeat_.wait1) : timing.wait1;
+}
+
+std::uint32_t KeyDispatcher::RepeatPeriod(const KeyTiming& timing) const
+{
+    return currentRepeat_.kind == KeyRepeat::Kind::kOwnPace ? BoundedWait(currentRepeat_.waitN) : timing.waitN;
 }

@@ -4,6 +4,11 @@
 // no clock: the DispatchThread around it waits for codes, reads the tick
 // count and delivers what the rules decide through a KeySink.
 //
+// A key repeats after Wait1 and then every WaitN, unless its key-map line
+// says otherwise: a key that never repeats gives only its press and its
+// release, and a key with a pace of its own repeats by its own two waits.
+// Take-overs and releases are the same for every key.
+//
 // Ticks are milliseconds that wrap at 2^32; "t has elapsed since s" is the
 // unsigned difference, so a key held while the tick count wraps keeps its
 // rhythm.
@@ -87,6 +92,9 @@ private:
     bool Send(std::int32_t param);
     bool UpdateKeyReleasingOld(const KeyTable& table);
     void SendRepeatWhenDue(std::uint32_t now, const KeyTiming& timing);
+    // The waits of the key that is down: its own pace, or the settings'.
+    std::uint32_t FirstRepeatWait(const KeyTiming& timing) const;
+    std::uint32_t RepeatPeriod(const KeyTiming& timing) const;
 
     static constexpr std::uint64_t kNoCode = ~std::uint64_t{0};
 
@@ -102,5 +110,8 @@ private:
     std::uint32_t codeTick_ = 0;
     std::uint32_t sendTick_ = 0;
     std::uint32_t currentWait_;
+    // The repeat rule of the key that is down, copied from its key-map line
+    // when it went down.
+    KeyRepeat currentRepeat_;
     bool cutShort_ = false;
 };

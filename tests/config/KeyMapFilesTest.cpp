@@ -11,7 +11,9 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <cctype>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -46,6 +48,104 @@ TEST(KeyMapFile, LoadKeepsTheFileOrderAndTheFirstOfTwoEqualCodesWins)
     EXPECT_EQ(keyMap.IndexOfName("00000031"), -1) << "only section Keys is read, and the old map is gone";
     EXPECT_EQ(keyMap.ModelIndex(0), 0);
 }
+
+// Section Repeat gives its rules to the key-map lines of the key names it
+// names; an entry that cannot apply changes nothing.
+struct RepeatSectionCase {
+    const char* what;
+    std::string repeat;  // the section's entries
+    std::vector<KeyRepeat> rules;  // of each line of section Keys below
+    std::vector<std::pair<std::string, std::string>> entries;  // line and verdict
+    std::vector<std::size_t> counting = {};  // of each entry given again
+};
+
+// In the order of RepeatVerdict.
+constexpr const char* kVerdictNames[] = {"applies", "names no key", "neither no nor two numbers", "out of range",
+                                         "given again"};
+
+std::string VerdictName(RepeatVerdict verdict)
+{
+    auto index = static_cast<std::size_t>(verdict);
+    return index < std::size(kVerdictNames) ? kVerdictNames[index] : "verdict " + std::to_string(index);
+}
+
+std::string Describe(const KeyRepeat& repeat)
+{
+    return "{kind " + std::to_string(static_cast<int>(repeat.kind)) + ", " + std::to_string(repeat.wait1) + ", " +
+           std::to_string(repeat.waitN) + "}";
+}
+
+class RepeatSection : public testing::TestWithParam<RepeatSectionCase> {};
+
+TEST_P(RepeatSection, GivesEachKeyItsRuleAndJudgesEachEntry)
+{
+    const RepeatSectionCase& test = GetParam();
+    ScratchFolder folder(L"keymap-test");
+    std::wstring path = folder.Write(L"Remote.cfg", "[Setup]\r\nName=Living room\r\n"
+                                                  "[Keys]\r\n"
+                                                  "0000001A=Power\r\n"
+                                                  "0000000B=VolumeUp\r\n"
+                                                  "0000000C=VolumeDown\r\n"
+                                                  "0000000D=volumeup\r\n"
+                                                  "0000000E\r\n"
+                                                  "[Repeat]\r\n" + test.repeat);
+    KeyMap keyMap;
+    ModelNameList modelNames;
+    std::vector<RepeatEntry> entries{{"stale=no", RepeatVerdict::kApplies, 0}};
+    LoadKeyMapFile(path, keyMap, modelNames, &entries);
+
+    ASSERT_EQ(keyMap.Count(), static_cast<int>(test.rules.size())) << test.what;
+    for (int i = 0; i < keyMap.Count(); ++i)
+        EXPECT_EQ(Describe(keyMap.Repeat(i)), Describe(test.rules[i])) << test.what << ": " << keyMap.Line(i);
+    EXPECT_EQ(ValueFor(keyMap, "0000000B"), "VolumeUp") << test.what << ": section Keys reads as without Repeat";
+    std::vector<std::pair<std::string, std::string>> verdicts;
+    std::vector<std::size_t> counting;
+    for (const RepeatEntry& entry : entries) {
+        verdicts.emplace_back(entry.line, VerdictName(entry.verdict));
+        if (entry.verdict == RepeatVerdict::kGivenAgain)
+            counting.push_back(entry.counting);
+    }
+    EXPECT_EQ(verdicts, test.entries) << test.what;
+    EXPECT_EQ(counting, test.counting) << test.what;
+}
+
+constexpr KeyRepeat kSettingsPace{};
+constexpr KeyRepeat kNever{KeyRepeat::Kind::kNever};
+constexpr KeyRepeat kPace{KeyRepeat::Kind::kOwnPace, 200, 60};
+
+INSTANTIATE_TEST_SUITE_P(
+    Entries, RepeatSection,
+    testing::Values(
+        RepeatSectionCase{"no section",
+                          "",
+                          {kSettingsPace, kSettingsPace, kSettingsPace, kSettingsPace, kSettingsPace},
+                          {}},
+        RepeatSectionCase{"key names in another letter case, each code of a key",
+                          "power=no\r\nVOLUMEUP = 200,60\r\n",
+                          {kNever, kPace, kSettingsPace, kPace, kSettingsPace},
+                          {{"power=no", "applies"}, {"VOLUMEUP=200,60", "applies"}}},
+        RepeatSectionCase{"entries that cannot apply change nothing",
+                          "Powr=no\r\nVolumeDown=fast\r\nVolumeUp=20,60\r\nPower\r\n0000000E=no\r\n",
+                          {kSettingsPace, kSettingsPace, kSettingsPace, kSettingsPace, kSettingsPace},
+                          {{"Powr=no", "names no key"},
+                           {"VolumeDown=fast", "neither no nor two numbers"},
+                           {"VolumeUp=20,60", "out of range"},
+                           {"Power", "neither no nor two numbers"},
+                           {"0000000E=no", "names no key"}}},
+        RepeatSectionCase{"the first entry that applies counts",
+                          "Power=no\r\nPower=200,60\r\nVolumeUp=x\r\nVolumeUp=200,60\r\n",
+                          {kNever, kPace, kSettingsPace, kPace, kSettingsPace},
+                          {{"Power=no", "applies"},
+                           {"Power=200,60", "given again"},
+                           {"VolumeUp=x", "neither no nor two numbers"},
+                           {"VolumeUp=200,60", "applies"}},
+                          {0}}),
+    [](const testing::TestParamInfo<RepeatSectionCase>& info) {
+        std::string name;
+        for (const char* c = info.param.what; *c; ++c)
+            name += std::isalnum(static_cast<unsigned char>(*c)) ? *c : '_';
+        return name;
+    });
 
 TEST(KeyMapFile, MissingFileOrSectionsGiveAnEmptyMapUnderUnknown)
 {
@@ -167,6 +267,8 @@ TEST(ShippedKeyMaps, EveryEntryIsAReachableCodeAndModelsAreDistinct)
             EXPECT_EQ(name.size(), 8u) << shownName << ": " << name;
             EXPECT_EQ(keyMap.IndexOfName(name), i) << shownName << ": " << name << " twice";
             EXPECT_FALSE(ValueOfLine(keyMap, i).empty()) << shownName << ": " << name;
+            EXPECT_EQ(Describe(keyMap.Repeat(i)), Describe(kSettingsPace))
+                << shownName << ": " << name << " repeats as the settings say until a user says otherwise";
         }
     }
 }

@@ -1,9 +1,11 @@
 #include "plugin/config/CodeText.h"
 #include "plugin/config/KeyMap.h"
+#include "plugin/config/KeyMapFiles.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 
 namespace {
 
@@ -98,5 +100,55 @@ INSTANTIATE_TEST_SUITE_P(Lines, LineSplits,
                                          SplitCase{"=Nameless", "", "Nameless", true},
                                          SplitCase{"0000001A=", "0000001A", "", true}, SplitCase{"=", "", "", true},
                                          SplitCase{"NoSeparator", "", "", false}, SplitCase{"", "", "", false}));
+
+struct RepeatRuleCase {
+    const char* rule;
+    RepeatVerdict verdict;
+    KeyRepeat repeat;  // what the key gets; the settings' pace unless the verdict is kApplies
+};
+
+// Kind, first wait and period, in a form that a failure prints.
+std::tuple<int, int, int> Fields(const KeyRepeat& repeat)
+{
+    return {static_cast<int>(repeat.kind), repeat.wait1, repeat.waitN};
+}
+
+class RepeatRules : public testing::TestWithParam<RepeatRuleCase> {};
+
+TEST_P(RepeatRules, AreNoOrTwoNumbersWithinTheDialogsRanges)
+{
+    ParsedRepeat parsed = ParseRepeatRule(GetParam().rule);
+    EXPECT_EQ(static_cast<int>(parsed.verdict), static_cast<int>(GetParam().verdict))
+        << "rule \"" << GetParam().rule << '"';
+    EXPECT_EQ(Fields(parsed.repeat), Fields(GetParam().repeat)) << "rule \"" << GetParam().rule << '"';
+}
+
+constexpr KeyRepeat kNever{KeyRepeat::Kind::kNever};
+constexpr KeyRepeat kSettingsPace{};
+
+INSTANTIATE_TEST_SUITE_P(
+    Rules, RepeatRules,
+    testing::Values(RepeatRuleCase{"no", RepeatVerdict::kApplies, kNever},
+                    RepeatRuleCase{" NO ", RepeatVerdict::kApplies, kNever},
+                    RepeatRuleCase{"200,60", RepeatVerdict::kApplies, {KeyRepeat::Kind::kOwnPace, 200, 60}},
+                    RepeatRuleCase{" 200 , 60 ", RepeatVerdict::kApplies, {KeyRepeat::Kind::kOwnPace, 200, 60}},
+                    RepeatRuleCase{"50,1000", RepeatVerdict::kApplies, {KeyRepeat::Kind::kOwnPace, 50, 1000}},
+                    RepeatRuleCase{"1000,50", RepeatVerdict::kApplies, {KeyRepeat::Kind::kOwnPace, 1000, 50}},
+                    RepeatRuleCase{"49,60", RepeatVerdict::kOutOfRange, kSettingsPace},
+                    RepeatRuleCase{"200,1001", RepeatVerdict::kOutOfRange, kSettingsPace},
+                    RepeatRuleCase{"-200,60", RepeatVerdict::kOutOfRange, kSettingsPace},
+                    RepeatRuleCase{"200,99999999999999999999", RepeatVerdict::kOutOfRange, kSettingsPace},
+                    RepeatRuleCase{"", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace},
+                    RepeatRuleCase{"yes", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace},
+                    RepeatRuleCase{"nope", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace},
+                    RepeatRuleCase{"200", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace},
+                    RepeatRuleCase{"200 60", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace},
+                    RepeatRuleCase{"200,", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace},
+                    RepeatRuleCase{",60", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace},
+                    RepeatRuleCase{"200,60,10", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace},
+                    RepeatRuleCase{"0x10,60", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace},
+                    RepeatRuleCase{"2e2,60", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace},
+                    RepeatRuleCase{"+200,60", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace},
+                    RepeatRuleCase{"200ms,60ms", RepeatVerdict::kNotNoOrTwoNumbers, kSettingsPace}));
 
 }  // namespace

@@ -78,6 +78,14 @@ public:
             std::snprintf(code, sizeof code, Below(4) ? "%08X" : "%X", Below(300));
             text += std::string(code) + "=" + Name(Below(8) ? 30 : 400) + "\r\n";
         }
+        if (Below(3) == 0) {
+            static const char* const kRules[] = {"no", "NO", "200,60", "50,1000", "20,60", "fast", ",", "no,no"};
+            text += "[Repeat]\r\n";
+            for (int rules = Below(6); rules > 0; --rules) {
+                std::string rule = Below(2) ? kRules[Below(std::size(kRules))] : Number() + "," + Number();
+                text += Name(Below(8) ? 30 : 400) + "=" + rule + "\r\n";
+            }
+        }
         return Spoil(text);
     }
 

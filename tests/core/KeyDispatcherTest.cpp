@@ -1,10 +1,13 @@
 // The key rules on a fake clock: codes arrive at given ticks and the rules are
 // driven by the DispatchThread's own loop, so every message has an exact tick.
 
+#include "plugin/config/KeyMapFiles.h"
 #include "plugin/core/DispatchThread.h"
 #include "plugin/core/KeyDispatcher.h"
 #include "plugin/core/PendingCode.h"
 #include "plugin/core/PluginState.h"
+
+#include "tests/support/ScratchFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -41,6 +44,8 @@ struct Arrival {
 };
 
 constexpr KeyTiming kDefaultTiming{300, 100, 200};
+// The pace of the key Louder: its first repeat after 150 ms, then every 60.
+constexpr KeyRepeat kOwnPace{KeyRepeat::Kind::kOwnPace, 150, 60};
 
 // Records every send with the record as the host reads it. The send
 // numbered cutShortAt is cut short by Stop, as the DispatchThread's are.
@@ -99,6 +104,13 @@ public:
         keyMap.AddLine("0000000D=" + std::string(200, 'L'));
         keyMap.AddLine("0000000E=" + std::string(200, 'L'));
         keyMap.AddLine("0000000F=Power", 1);
+        // Keys whose key-map lines carry a repeat rule of their own, beside
+        // one that repeats as the settings say.
+        keyMap.AddLine("00000010=Standby");
+        keyMap.SetRepeat(keyMap.Count() - 1, {KeyRepeat::Kind::kNever});
+        keyMap.AddLine("00000011=Louder");
+        keyMap.SetRepeat(keyMap.Count() - 1, kOwnPace);
+        keyMap.AddLine("00000012=Softer");
         plugin.codeTextDigits = 8;
         plugin.dispatchStop = win::Event::CreateManualReset();
     }
@@ -332,6 +344,66 @@ INSTANTIATE_TEST_SUITE_P(
                   {700, "show release"}}}),
     [](const testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
 
+INSTANTIATE_TEST_SUITE_P(
+    OwnRepeatRules, KeyStateTable,
+    testing::Values(
+        Scenario{"KeyThatNeverRepeatsHeldThreeSecondsIsOnePressAndOneRelease",
+                 Held(0x10, 0, 3000),
+                 {{0, "send 0"}, {0, "show 10"}, {3200, "send -1"}, {3200, "show release"}}},
+        Scenario{"OwnPaceRepeatsByItsOwnWaitsWhateverTheSettingsSay",
+                 Held(0x11, 0, 400),
+                 {{0, "send 0"},
+                  {0, "show 11"},
+                  {150, "send 1"},
+                  {210, "send 2"},
+                  {270, "send 3"},
+                  {330, "send 4"},
+                  {390, "send 5"},
+                  {450, "send 6"},
+                  {510, "send 7"},
+                  {570, "send 8"},
+                  {600, "send -1"},
+                  {600, "show release"}},
+                 KeyTiming{500, 200, 200}},
+        Scenario{"NeighbourOfAnOwnPaceKeyKeepsTheSettingsPace",
+                 Held(0x12, 0, 400),
+                 {{0, "send 0"},
+                  {0, "show 12"},
+                  {300, "send 1"},
+                  {400, "send 2"},
+                  {500, "send 3"},
+                  {600, "send -1"},
+                  {600, "show release"}}},
+        Scenario{"OwnPaceHandsOverToTheSettingsPaceThenToAKeyThatNeverRepeats",
+                 Then(Then(Held(0x11, 0, 200), Held(0x12, 250, 600)), Held(0x10, 620, 1000)),
+                 {{0, "send 0"},
+                  {0, "show 11"},
+                  {150, "send 1"},
+                  {210, "send 2"},
+                  {250, "send -1"},
+                  {250, "send 0"},
+                  {250, "show 12"},
+                  {550, "send 1"},
+                  {620, "send -1"},
+                  {620, "send 0"},
+                  {620, "show 10"},
+                  {1170, "send -1"},
+                  {1170, "show release"}}},
+        Scenario{"SettingsPaceHandsOverToOwnPace",
+                 Then(Held(0x12, 0, 350), Held(0x11, 380, 480)),
+                 {{0, "send 0"},
+                  {0, "show 12"},
+                  {300, "send 1"},
+                  {380, "send -1"},
+                  {380, "send 0"},
+                  {380, "show 11"},
+                  {530, "send 1"},
+                  {590, "send 2"},
+                  {650, "send 3"},
+                  {680, "send -1"},
+                  {680, "show release"}}}),
+    [](const testing::TestParamInfo<Scenario>& info) { return std::string(info.param.name); });
+
 // When the DispatchThread must wake next without a code.
 struct DeadlineCase {
     const char* name;
@@ -369,7 +441,12 @@ INSTANTIATE_TEST_SUITE_P(
                                  280},
                     DeadlineCase{"NewWaitNWaitsForTheNextRepeat", Held(0x1A, 0, 300), 300, KeyTiming{300, 50, 200},
                                  400},
-                    DeadlineCase{"AcrossTheTickWrap", Held(0x1A, 0, 350), 350, kDefaultTiming, 400, 0xFFFFFEC0}),
+                    DeadlineCase{"AcrossTheTickWrap", Held(0x1A, 0, 350), 350, kDefaultTiming, 400, 0xFFFFFEC0},
+                    DeadlineCase{"KeyThatNeverRepeatsWaitsOnlyForItsRelease", Held(0x10, 0, 400), 400,
+                                 kDefaultTiming, 600},
+                    DeadlineCase{"OwnPaceFirstRepeatAfterItsOwnWait", Held(0x11, 0, 100), 100, kDefaultTiming, 150},
+                    DeadlineCase{"OwnPaceLaterRepeatsEveryItsOwnPeriod", Held(0x11, 0, 160), 160, kDefaultTiming,
+                                 210}),
     [](const testing::TestParamInfo<DeadlineCase>& info) { return std::string(info.param.name); });
 
 TEST(KeyDispatcher, OverdueDeadlineIsNow)
@@ -386,6 +463,21 @@ TEST(KeyDispatcher, KeepsItsRhythmWhileTheTickCountWraps)
                                    {400, "send 2"}, {500, "send 3"}, {600, "send -1"},
                                    {600, "show release"}};
     EXPECT_EQ(drive.Run(Held(0x1A, 0, 400)), expected);
+}
+
+// Section Repeat of a key-map file reaches the loop through the lines that
+// the load gives their rules: Power never repeats, VolumeUp has its own pace.
+TEST(KeyDispatcher, RepeatRulesOfALoadedKeyMapFileTakeEffect)
+{
+    ScratchFolder folder(L"dispatch-test");
+    std::wstring path = folder.Write(L"Remote.cfg", "[Setup]\r\nName=Loaded\r\n"
+                                                  "[Keys]\r\n0000001A=Power\r\n0000000B=VolumeUp\r\n"
+                                                  "[Repeat]\r\npower=no\r\nVolumeUp=150,60\r\n");
+    Drive drive;
+    LoadKeyMapFile(path, drive.keyMap, drive.modelNames);
+    std::vector<Delivery> expected{{0, "send 0"},   {0, "show 1A"},   {400, "send -1"}, {400, "send 0"},
+                                   {400, "show B"}, {550, "send 1"}, {600, "send -1"}, {600, "show release"}};
+    EXPECT_EQ(drive.Run(Then(Held(0x1A, 0, 350), Held(0x0B, 400, 400))), expected);
 }
 
 TEST(KeyDispatcher, RecordNamesTheMappedKeyAndItsModel)

@@ -126,6 +126,35 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"Case.cfg", KeyMap("0000001A=Power\r\n")}, {"Folder.cfg\\", ""}, {"Pelcato.ini", kSettings}},
                    {{"Folder.cfg", "a folder, not a key map"}}}));
 
+// The first [Repeat] entry of a file made by KeyMap() with these keys is on line 7.
+const std::string kRepeatKeys = "0000001A=Power\r\n0000000B=VolumeUp\r\n[Repeat]\r\n";
+
+INSTANTIATE_TEST_SUITE_P(
+    RepeatRules, CheckedFolder,
+    testing::Values(
+        FolderCase{"rules that apply, in any letter case",
+                   {{"Case.cfg", KeyMap(kRepeatKeys + "power=no\r\nVolumeUp = 50 , 1000\r\n")},
+                    {"Pelcato.ini", kSettings}},
+                   {}},
+        FolderCase{"rules that change nothing",
+                   {{"Case.cfg", KeyMap(kRepeatKeys + "Powr=no\r\nPower=fast\r\nVolumeUp=20,60\r\nPower=no\r\n"
+                                                      "POWER=200,60\r\nVolumeUp\r\nVolumeUp=200,1001\r\n")},
+                    {"Pelcato.ini", kSettings}},
+                   {{"Case.cfg(7)", "[Repeat] names \"Powr\", which is no key name under [Keys], so the entry changes "
+                                    "nothing"},
+                    {"Case.cfg(8)", "the rule \"fast\" for \"Power\" is neither \"no\" nor two numbers such as 200,60, "
+                                    "so \"Power\" repeats as the setup dialog's timings say"},
+                    {"Case.cfg(9)", "the rule \"20,60\" for \"VolumeUp\" lies outside the setup dialog's ranges, 50 to "
+                                    "1000 ms before the first repeat and 50 to 1000 ms between repeats"},
+                    {"Case.cfg(11)",
+                     "\"POWER\" is given a rule again under [Repeat]; only the first, on line 10, counts"},
+                    {"Case.cfg(12)", "\"VolumeUp\" is no entry (it has no \"=\"), so it changes nothing"},
+                    {"Case.cfg(13)", "the rule \"200,1001\" for \"VolumeUp\" lies outside"}}},
+        FolderCase{"a rule in a key map without keys",
+                   {{"Case.cfg", "[Setup]\r\nName=Case remote\r\n[Repeat]\r\nPower=no\r\n"},
+                    {"Pelcato.ini", kSettings}},
+                   {{"Case.cfg", "no entries under [Keys]"}, {"Case.cfg(4)", "[Repeat] names \"Power\""}}}));
+
 INSTANTIATE_TEST_SUITE_P(
     ActiveKeyMap, CheckedFolder,
     testing::Values(

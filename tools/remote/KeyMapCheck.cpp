@@ -70,25 +70,33 @@ std::string WhyNeverMatched(std::string_view name)
     return Quoted(name) + " never matches: a code is 8 hexadecimal digits" + example;
 }
 
-// The line of each key-map line: the profile functions return the entries of
-// section "Keys" in file order, so the n-th line of a name is that name's
-// n-th raw entry there.
-std::vector<int> LineNumbersOfKeys(const KeyMap& keyMap, const std::vector<IniLine>& rawLines)
+// The line of each entry that the profile functions gave for section, named
+// in their order: they return a section's entries in file order, so the n-th
+// entry of a name is that name's n-th raw entry there.
+std::vector<int> LineNumbersOf(std::string_view section, const std::vector<std::string_view>& names,
+                               const std::vector<IniLine>& rawLines)
 {
     std::map<std::string_view, std::vector<int>> rawNumbers;
     for (const IniLine& raw : rawLines) {
-        if (EqualIgnoringCase(raw.section, "Keys"))
+        if (EqualIgnoringCase(raw.section, section))
             rawNumbers[raw.name].push_back(raw.number);
     }
     std::map<std::string_view, std::size_t> used;
     std::vector<int> numbers;
-    for (int i = 0; i < keyMap.Count(); ++i) {
-        std::string_view name = RawEntryName(keyMap.Line(i));
+    for (std::string_view name : names) {
         auto raw = rawNumbers.find(name);
         std::size_t nth = used[name]++;
         numbers.push_back(raw != rawNumbers.end() && nth < raw->second.size() ? raw->second[nth] : 0);
     }
     return numbers;
+}
+
+std::vector<int> LineNumbersOfKeys(const KeyMap& keyMap, const std::vector<IniLine>& rawLines)
+{
+    std::vector<std::string_view> names;
+    for (int i = 0; i < keyMap.Count(); ++i)
+        names.push_back(RawEntryName(keyMap.Line(i)));
+    return LineNumbersOf("Keys", names, rawLines);
 }
 
 // The findings of one file, which go out ordered by line.
@@ -146,6 +154,57 @@ void CheckKeys(const KeyMap& keyMap, const std::vector<int>& lineNumbers, FileFi
     }
 }
 
+std::string RangeText(const TimingSetting& setting)
+{
+    return std::to_string(setting.min) + " to " + std::to_string(setting.max) + " ms";
+}
+
+// An entry of section Repeat that does not apply changes nothing, so its key
+// repeats as the dialog's timings say without a word.
+void CheckRepeats(const std::vector<RepeatEntry>& entries, const std::vector<IniLine>& rawLines,
+                  FileFindings& findings)
+{
+    std::vector<std::string_view> names;
+    for (const RepeatEntry& entry : entries)
+        names.push_back(RawEntryName(entry.line));
+    std::vector<int> lineNumbers = LineNumbersOf(kRepeatSection, names, rawLines);
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const RepeatEntry& entry = entries[i];
+        NameValue parts = SplitNameValue(entry.line);
+        std::string key = Quoted(parts.name);
+        std::string unchanged = ", so " + key + " repeats as the setup dialog's timings say";
+        switch (entry.verdict) {
+        case RepeatVerdict::kApplies:
+            break;
+        case RepeatVerdict::kNamesNoKey:
+            findings.Add(lineNumbers[i], "[Repeat] names " + Quoted(names[i]) +
+                                             ", which is no key name under [Keys], so the entry changes nothing");
+            break;
+        case RepeatVerdict::kNotNoOrTwoNumbers:
+            if (!parts.hasSeparator)
+                findings.Add(lineNumbers[i],
+                             Quoted(entry.line) + " is no entry (it has no \"=\"), so it changes nothing");
+            else
+                findings.Add(lineNumbers[i], "the rule " + Quoted(parts.value) + " for " + key +
+                                                 " is neither \"no\" nor two numbers such as 200,60" + unchanged);
+            break;
+        case RepeatVerdict::kOutOfRange:
+            findings.Add(lineNumbers[i], "the rule " + Quoted(parts.value) + " for " + key +
+                                             " lies outside the setup dialog's ranges, " + RangeText(kWait1Setting) +
+                                             " before the first repeat and " + RangeText(kWaitNSetting) +
+                                             " between repeats" + unchanged);
+            break;
+        case RepeatVerdict::kGivenAgain: {
+            int first = entry.counting < lineNumbers.size() ? lineNumbers[entry.counting] : 0;
+            std::string where = first > 0 ? ", on line " + std::to_string(first) + "," : "";
+            findings.Add(lineNumbers[i], key + " is given a rule again under [Repeat]; only the first" + where +
+                                             " counts");
+            break;
+        }
+        }
+    }
+}
+
 void CheckModelName(const std::string& modelName, int nameLine, FileFindings& findings)
 {
     if (modelName.empty() || (nameLine == 0 && modelName == kUnknownModelName))
@@ -181,12 +240,14 @@ void CheckKeyMapFile(const std::wstring& folder, const KeyMapCatalog& catalog, s
     }
     KeyMap keyMap;
     ModelNameList modelNames;
-    LoadKeyMapFile(path, keyMap, modelNames);
+    std::vector<RepeatEntry> repeatEntries;
+    LoadKeyMapFile(path, keyMap, modelNames, &repeatEntries);
     std::vector<IniLine> rawLines = ReadIniLines(path);
     int nameLine = FindIniLine(rawLines, "Setup", "Name");
     CheckModelName(modelNames[0], nameLine, findings);
     CheckModelNameIsOwn(catalog, index, nameLine, findings);
     CheckKeys(keyMap, LineNumbersOfKeys(keyMap, rawLines), findings);
+    CheckRepeats(repeatEntries, rawLines, findings);
 }
 
 void CheckActiveKeyMap(const std::wstring& folder, const std::wstring& settingsPath, std::vector<Finding>& findings)

@@ -3,7 +3,8 @@
 // beside them as the plug-in reads them, and finds what would fail without a
 // word at run time: entries no code can match, codes given twice, key and
 // model names that are empty or get cut, models that look alike in the
-// setup dialog, and an active key map that is not there.
+// setup dialog, repeat rules that change nothing, and an active key map
+// that is not there.
 
 #include <cstddef>
 #include <string>
