@@ -118,10 +118,13 @@ void ReceiverStop()
 
 const char* ReceiverCardTypeText()
 {
-    const WrapperLibrary& wrapper = ThePlugin().wrapper;
-    if (const char* problem = WrapperProblemText(wrapper.State()))
+    const PluginState& plugin = ThePlugin();
+    if (const char* problem = WrapperProblemText(plugin.wrapper.State()))
         return problem;
-    return CardTypeText(wrapper.GetCardType());
+    // Without a capture device there is no card to name.
+    if (!plugin.devices || plugin.devices->empty())
+        return "No capture device was found";
+    return CardTypeText(plugin.wrapper.GetCardType());
 }
 
 void ReceiverSetChipTypeTM(bool chipTypeTM)

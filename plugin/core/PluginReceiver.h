@@ -20,7 +20,8 @@ void ReceiverStop();
 void ReceiverRequestStop();
 
 // "CardType CARD_..." for the selected device's card; where the wrapper
-// could not be loaded, what is missing and where to get it.
+// could not be loaded, what is missing and where to get it; where the
+// receiver lists no capture device, that it found none.
 const char* ReceiverCardTypeText();
 // Switches the receiver's chip type at once; the next Start programs the
 // one the settings give.

@@ -68,12 +68,8 @@ std::vector<std::string> SetupSession::Devices()
     return plugin_.devices.value_or(DeviceList{});
 }
 
-// Without a capture device there is no card to name: the line says so,
-// unless the wrapper or the card's library is missing, which it names.
 std::string SetupSession::CardTypeText()
 {
-    if (plugin_.wrapper.State() == WrapperState::kLoaded && Devices().empty())
-        return "No capture device was found";
     return ReceiverCardTypeText();
 }
 
@@ -100,7 +96,7 @@ MonitoredCode SetupSession::LookUpCode(std::uint64_t code)
     char codeText[kCodeTextMaxDigits + 1];
     FormatCodeText(code, plugin_.codeTextDigits, codeText);
     KeyNames names = LookUpKey({ActiveKeyMap(), nullptr, plugin_.codeTextDigits}, codeText);
-    std::string_view keyName = names.keyName.substr(0, std::min(names.keyName.find('\0'), kKeyNameSize - 1));
+    std::string_view keyName = names.keyName.substr(0, std::min(names.keyName.find('\0'), kKeyNameLimit));
     return {codeText, std::string(keyName), names.line};
 }
 
