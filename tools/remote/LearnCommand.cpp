@@ -291,16 +291,17 @@ int LearnKeys(const PollFunction& poll, const PluginSettings& settings, const Le
               std::ostream& out)
 {
     // Tried before anything is asked: a folder that only an administrator
-    // may write must not cost the user a session of buttons, and what is
-    // learnt goes into the file named or nowhere.
-    if (!CanWrite(request.path + kPartSuffix)) {
+    // may write, or a key map marked read-only, must not cost the user a
+    // session of buttons, and what is learnt goes into the file named or
+    // nowhere. Opening the key map for writing leaves it as it was.
+    const bool exists = win::IsFile(request.path);
+    if (!CanWrite(request.path + kPartSuffix) || (exists && !CanWrite(request.path))) {
         const DWORD error = ::GetLastError();
         out << "Cannot write " << Printable(request.path) << ": " << win::WideToAnsi(win::ErrorText(error)) << "\n"
             << "Under Program Files only an administrator may write: run the command prompt as administrator,\n"
-               "or name a key map in a folder you may write to.\n";
+               "or name a key map that is not marked read-only, in a folder you may write to.\n";
         return kExitCannot;
     }
-    const bool exists = win::IsFile(request.path);
     KeyMapText text(exists ? ReadIniText(request.path) : std::string());
     out << "Key map: " << Printable(request.path) << (exists ? "" : " (a new one)") << "\n";
     if (request.model) {
