@@ -143,7 +143,7 @@ INSTANTIATE_TEST_SUITE_P(
                    {{"Case.cfg(7)", "[Repeat] names \"Powr\", which is no key name under [Keys], so the entry changes "
                                     "nothing"},
                     {"Case.cfg(8)", "the rule \"fast\" for \"Power\" is neither \"no\" nor two numbers such as 200,60, "
-                                    "so \"Power\" repeats as the setup dialog's timings say"},
+                                    "so the entry changes nothing"},
                     {"Case.cfg(9)", "the rule \"20,60\" for \"VolumeUp\" lies outside the setup dialog's ranges, 50 to "
                                     "1000 ms before the first repeat and 50 to 1000 ms between repeats"},
                     {"Case.cfg(11)",

@@ -159,8 +159,9 @@ std::string RangeText(const TimingSetting& setting)
     return std::to_string(setting.min) + " to " + std::to_string(setting.max) + " ms";
 }
 
-// An entry of section Repeat that does not apply changes nothing, so its key
-// repeats as the dialog's timings say without a word.
+// An entry of section Repeat that does not apply changes nothing, without a
+// word from the plug-in. The finding says no more than that: a later entry
+// for the same key may still give it a rule.
 void CheckRepeats(const std::vector<RepeatEntry>& entries, const std::vector<IniLine>& rawLines,
                   FileFindings& findings)
 {
@@ -172,7 +173,6 @@ void CheckRepeats(const std::vector<RepeatEntry>& entries, const std::vector<Ini
         const RepeatEntry& entry = entries[i];
         NameValue parts = SplitNameValue(entry.line);
         std::string key = Quoted(parts.name);
-        std::string unchanged = ", so " + key + " repeats as the setup dialog's timings say";
         switch (entry.verdict) {
         case RepeatVerdict::kApplies:
             break;
@@ -186,13 +186,14 @@ void CheckRepeats(const std::vector<RepeatEntry>& entries, const std::vector<Ini
                              Quoted(entry.line) + " is no entry (it has no \"=\"), so it changes nothing");
             else
                 findings.Add(lineNumbers[i], "the rule " + Quoted(parts.value) + " for " + key +
-                                                 " is neither \"no\" nor two numbers such as 200,60" + unchanged);
+                                                 " is neither \"no\" nor two numbers such as 200,60, so the entry "
+                                                 "changes nothing");
             break;
         case RepeatVerdict::kOutOfRange:
             findings.Add(lineNumbers[i], "the rule " + Quoted(parts.value) + " for " + key +
                                              " lies outside the setup dialog's ranges, " + RangeText(kWait1Setting) +
                                              " before the first repeat and " + RangeText(kWaitNSetting) +
-                                             " between repeats" + unchanged);
+                                             " between repeats, so the entry changes nothing");
             break;
         case RepeatVerdict::kGivenAgain: {
             int first = entry.counting < lineNumbers.size() ? lineNumbers[entry.counting] : 0;
