@@ -101,6 +101,7 @@ struct TimedMessage {
     int waitMs;
     std::int64_t from;
     std::int64_t arrival;
+    bool atOwnPace = false;  // a repeat of the key with a pace of its own
 
     double ElapsedMs() const { return TicksToMs(arrival - from); }
     double LatenessMs() const { return ElapsedMs() - waitMs; }
@@ -118,7 +119,7 @@ std::vector<TimedMessage> TimedMessages(const Session& session)
             bool own = session.ownPace && std::string_view(message.record.keyName) == session.ownPace->keyName;
             int wait1 = own ? session.ownPace->wait1 : timing.wait1;
             int waitN = own ? session.ownPace->waitN : timing.waitN;
-            timed.push_back({message.param, message.param == 1 ? wait1 : waitN, lastSend, message.arrival});
+            timed.push_back({message.param, message.param == 1 ? wait1 : waitN, lastSend, message.arrival, own});
             lastSend = message.arrival;
         } else if (message.param == 0) {
             lastSend = message.arrival;
@@ -203,16 +204,12 @@ Figure ConformanceFigure(const char* name, const std::vector<Session>& sessions)
             double low = message.waitMs - kWholeMs;
             double high = message.waitMs + kLateMs;
             ++total;
+            ownPaceRepeats += message.atOwnPace;
             if (value >= low && value <= high)
                 ++inside;
             else if (misses.size() < 5)
                 misses.push_back(Format("%s %d: %.1f ms, window %.0f..%.0f", message.param > 0 ? "repeat" : "release",
                                         message.param, value, low, high));
-        }
-        for (const KeyMessage& message : session.messages) {
-            if (session.ownPace && message.param > 0 &&
-                std::string_view(message.record.keyName) == session.ownPace->keyName)
-                ++ownPaceRepeats;
         }
     }
     bool ownPaceWanted = std::any_of(sessions.begin(), sessions.end(),

@@ -55,10 +55,10 @@ void ApplyRepeatSection(std::vector<std::string> section, KeyMap& keyMap, std::v
     struct KeyName {
         bool inKeys = false;
         std::optional<std::size_t> counting;  // the entry whose rule the key takes
+        KeyRepeat repeat;                     // that entry's rule
     };
     std::unordered_map<std::string, KeyName> names;
     std::vector<KeyName*> nameOfEntry;  // the elements of an unordered_map stay where they are
-    std::vector<KeyRepeat> repeats;
     for (std::string& line : section) {
         // The profile functions call the whole of a line without "=" its
         // name; such a line gives no rule.
@@ -74,10 +74,10 @@ void ApplyRepeatSection(std::vector<std::string> section, KeyMap& keyMap, std::v
                 counting = *name.counting;
             } else {
                 name.counting = index;
+                name.repeat = parsed.repeat;
             }
         }
         nameOfEntry.push_back(&name);
-        repeats.push_back(parsed.repeat);
         entries.push_back({std::move(line), parsed.verdict, counting});
     }
 
@@ -90,7 +90,7 @@ void ApplyRepeatSection(std::vector<std::string> section, KeyMap& keyMap, std::v
             continue;
         found->second.inKeys = true;
         if (found->second.counting)
-            keyMap.SetRepeat(i, repeats[*found->second.counting]);
+            keyMap.SetRepeat(i, found->second.repeat);
     }
 
     for (std::size_t i = 0; i < entries.size(); ++i) {

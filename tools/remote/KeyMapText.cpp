@@ -38,11 +38,6 @@ std::string KeyMapText::Text() const
     return text;
 }
 
-bool KeyMapText::HasModelName() const
-{
-    return FindEntry(kSetupSection, kNameKey) >= 0;
-}
-
 void KeyMapText::SetModelName(std::string_view name)
 {
     std::string line = std::string(kNameKey) + "=" + std::string(name);

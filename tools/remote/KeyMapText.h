@@ -16,8 +16,6 @@ public:
     // new file, as Windows writes ini files).
     std::string Text() const;
 
-    // Whether [Setup] holds a Name entry.
-    bool HasModelName() const;
     // Sets [Setup] Name: in its line, or in a [Setup] section put before the
     // first section, for a file without one.
     void SetModelName(std::string_view name);

@@ -272,7 +272,7 @@ int Conclude(const std::wstring& path, int learnt, std::ostream& out)
     const std::string fileName = Printable(path.substr(folder.size()));
     out << "\nLearnt " << learnt << (learnt == 1 ? " button" : " buttons") << " into " << Printable(path) << ".\n";
     std::size_t found = 0;
-    for (const Finding& finding : CheckKeyMapFolder(folder, folder + L"Pelcato.ini")) {
+    for (const Finding& finding : CheckKeyMapFolder(folder, FindPluginFiles(folder).settingsFile)) {
         if (EqualIgnoringCase(finding.file, fileName)) {
             out << FormatFinding(finding) << "\n";
             ++found;

@@ -3,7 +3,8 @@
 // The remote's companion: which device the plug-in uses, the codes the
 // receiver reports and the messages the plug-in would make of them, timings
 // that fit the remote, a recording for a bug report, a check of the key
-// maps, and a key map learnt button by button. It runs from the plug-in's folder, with the host application closed.
+// maps, and a key map learnt button by button. It runs from the plug-in's
+// folder, with the host application closed.
 
 #include "tools/remote/Commands.h"
 
